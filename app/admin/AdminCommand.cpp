@@ -1,0 +1,173 @@
+#include "AdminCommand.h"
+
+#include "auth_report/Module1.h"
+#include "db/Connection.h"
+#include "db/DatabaseSetup.h"
+#include "db/DbError.h"
+#include "db/SqlQuote.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace {
+
+const QString passwordKey = QStringLiteral("VELTAMORQUISH");
+
+ConnectionSettings settingsFor(const QString &target)
+{
+    ConnectionSettings settings;
+    if (target.startsWith(QLatin1String("odbc:"))) {
+        settings.kind = ConnectionSettings::Kind::OdbcString;
+        settings.connectionString = target.mid(5);
+    } else {
+        settings.databaseFile = target;
+    }
+    return settings;
+}
+
+void requireWritable(const QString &file)
+{
+    const QFileInfo info(file);
+    if (info.exists() && !info.isWritable())
+        throw DbError(QStringLiteral("The database file %1 is read-only.").arg(file));
+}
+
+} // namespace
+
+const AdminCommand::DemoEmployee AdminCommand::demoEmployees[2] = {
+    {"1001", "ANA REYES", "demo", false},
+    {"2001", "MARCO DELA CRUZ", "verify", true},
+};
+
+int AdminCommand::usage()
+{
+    m_err << "usage:\n"
+             "  quellar-admin init FILE\n"
+             "  quellar-admin demo FILE\n"
+             "  quellar-admin passwd FILE EMPLOYEE PASSWORD [--verifier]\n"
+             "  quellar-admin sql FILE \"STATEMENT\"\n"
+             "FILE is a database file, or odbc:CONNECTION-STRING.\n";
+    m_err.flush();
+    return 2;
+}
+
+int AdminCommand::run(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return usage();
+    const QString command = arguments.first();
+    try {
+        if (command == QLatin1String("init") && arguments.size() == 2) {
+            DatabaseSetup::createEmbedded(arguments[1]);
+            m_out << "Created " << arguments[1] << " and "
+                  << ConnectionSettings::passwordFileFor(arguments[1]) << "\n";
+            return 0;
+        }
+        if (command == QLatin1String("demo") && arguments.size() == 2) {
+            createDemo(arguments[1]);
+            m_out << "Created the demo database " << arguments[1] << "\n";
+            return 0;
+        }
+        if (command == QLatin1String("passwd") && (arguments.size() == 4 || arguments.size() == 5)) {
+            const bool verifier = arguments.size() == 5;
+            if (verifier && arguments[4] != QLatin1String("--verifier"))
+                return usage();
+            setPassword(arguments[1], arguments[2], arguments[3], verifier);
+            m_out << "Password of " << arguments[2] << " stored.\n";
+            return 0;
+        }
+        if (command == QLatin1String("sql") && arguments.size() == 3)
+            return runSql(arguments[1], arguments[2]);
+    } catch (const DbError &error) {
+        m_err << error.description() << "\n";
+        m_err.flush();
+        return 1;
+    }
+    return usage();
+}
+
+void AdminCommand::createDemo(const QString &databaseFile)
+{
+    DatabaseSetup::createEmbedded(databaseFile);
+    {
+        ConnectionSettings settings;
+        settings.databaseFile = databaseFile;
+        Connection connection(settings);
+        DatabaseSetup::loadDemoData(connection);
+    }
+    for (const DemoEmployee &employee : demoEmployees) {
+        setPassword(databaseFile, QString::fromLatin1(employee.id),
+                    QString::fromLatin1(employee.password), employee.verifier,
+                    QString::fromLatin1(employee.name));
+    }
+}
+
+void AdminCommand::setPassword(const QString &databaseFile, const QString &employee,
+                               const QString &password, bool verifier, const QString &name)
+{
+    if (employee.trimmed().isEmpty())
+        throw DbError(QStringLiteral("An employee ID is needed."));
+    const ConnectionSettings settings = settingsFor(databaseFile);
+    if (settings.kind == ConnectionSettings::Kind::Embedded) {
+        requireWritable(databaseFile);
+        requireWritable(ConnectionSettings::passwordFileFor(databaseFile));
+    }
+    Connection connection(settings);
+    const QString id = sqlText(employee.trimmed());
+    const QString enciphered = sqlText(CryptPassword(QStringLiteral("E"), passwordKey, password.trimmed()));
+    const QString rights = verifier ? QStringLiteral("S") : QStringLiteral("U");
+    TransactionScope transaction(connection);
+    const Recordset existing = connection.Execute(
+        QStringLiteral("Select EmployeeId From password..tbpasswordmain Where EmployeeId = '%1'").arg(id));
+    if (existing.RecordCount() > 0) {
+        connection.Execute(QStringLiteral("Update password..tbpasswordmain Set Password = '%1'%2 Where EmployeeId = '%3'")
+                               .arg(enciphered,
+                                    verifier ? QStringLiteral(", Right_Code1 = 'A', Right_Code2 = 'S'") : QString(),
+                                    id));
+    } else {
+        connection.Execute(QStringLiteral("Insert Into password..tbpasswordmain (EmployeeId, EmployeeName, Password, departmentid, Right_Code1, Right_Code2) "
+                                          "Values ('%1', '%2', '%3', '4', 'A', '%4')")
+                               .arg(id, sqlText(name), enciphered, rights));
+    }
+    transaction.commit();
+}
+
+QString AdminCommand::cellText(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', 15);
+    default: {
+        QString text = value.toString();
+        text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+        text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+        return text;
+    }
+    }
+}
+
+int AdminCommand::runSql(const QString &target, const QString &statement)
+{
+    Connection connection(settingsFor(target));
+    const Recordset result = connection.Execute(statement);
+    if (result.State() == Recordset::adStateClosed)
+        return 0;
+    const auto &table = *result.table();
+    m_out << table.columnNames().join(QLatin1Char('\t')) << "\n";
+    for (int row = 0; row < table.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table.columnCount(); ++column)
+            cells << cellText(table.value(row, column));
+        m_out << cells.join(QLatin1Char('\t')) << "\n";
+    }
+    m_out.flush();
+    return 0;
+}

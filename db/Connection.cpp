@@ -1,0 +1,230 @@
+#include "Connection.h"
+
+#include "DbError.h"
+#include "dialects/SqlServerDialect.h"
+#include "dialects/SqliteDialect.h"
+#include "dialects/TSqlTokenizer.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <sql.h>
+#include <sqlext.h>
+
+namespace {
+
+QString messageOf(const QSqlError &error)
+{
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+// A value in an ODBC connection string: braced when it holds a separator.
+QString odbcValue(const QString &value)
+{
+    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('{'))
+        && !value.contains(QLatin1Char('}')) && !value.contains(QLatin1Char('=')))
+        return value;
+    QString braced = value;
+    braced.replace(QLatin1Char('}'), QLatin1String("}}"));
+    return QLatin1Char('{') + braced + QLatin1Char('}');
+}
+
+QString uniqueConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("quellar-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+} // namespace
+
+Connection::Connection(const ConnectionSettings &settings)
+    : m_settings(settings), m_name(uniqueConnectionName())
+{
+    try {
+        switch (settings.kind) {
+        case ConnectionSettings::Kind::Embedded:
+            openEmbedded();
+            break;
+        case ConnectionSettings::Kind::SqlServer:
+            openOdbc(QStringLiteral("DRIVER={%1};SERVER=%2;DATABASE=%3;UID=%4;PWD=%5;ClientCharset=UTF-8")
+                         .arg(settings.odbcDriver, odbcValue(settings.server),
+                              odbcValue(settings.database), odbcValue(settings.user),
+                              odbcValue(settings.password)));
+            break;
+        case ConnectionSettings::Kind::OdbcString:
+            openOdbc(settings.connectionString);
+            break;
+        }
+        chooseDialect();
+        m_dialect->prepare(m_db, m_settings);
+    } catch (...) {
+        m_dialect.reset();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        throw;
+    }
+}
+
+Connection::~Connection()
+{
+    if (m_inTransaction) {
+        try {
+            m_dialect->rollback(m_db);
+        } catch (const DbError &) {
+            // closing the connection ends the transaction anyway
+        }
+    }
+    m_dialect.reset();
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void Connection::openEmbedded()
+{
+    const QString &file = m_settings.databaseFile;
+    if (file.isEmpty())
+        throw DbError(QStringLiteral("No database file was given."));
+    const QFileInfo info(file);
+    if (!m_settings.createIfMissing) {
+        if (!info.exists())
+            throw DbError(QStringLiteral("The database file %1 does not exist.").arg(file));
+        if (!info.isFile() || !info.isReadable())
+            throw DbError(QStringLiteral("The database file %1 cannot be read.").arg(file));
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        throw DbError(QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed."));
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_db.setDatabaseName(file);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_settings.busyTimeoutMs));
+    if (!m_db.open())
+        throw DbError(QStringLiteral("Cannot open the database file %1: %2")
+                          .arg(file, messageOf(m_db.lastError())));
+}
+
+void Connection::openOdbc(const QString &connectionString)
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+        throw DbError(QStringLiteral("Qt's ODBC driver (QODBC) is not installed."));
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+    m_db.setDatabaseName(connectionString);
+    if (!m_db.open())
+        throw DbError(QStringLiteral("Cannot connect to the database: %1").arg(messageOf(m_db.lastError())));
+}
+
+void Connection::chooseDialect()
+{
+    // The dialect follows the database system the driver reports, not the driver.
+    if (m_db.driverName() == QLatin1String("QSQLITE")) {
+        m_dialect = std::make_unique<SqliteDialect>(false);
+        return;
+    }
+    QString system;
+    const QVariant handle = m_db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "SQLHANDLE") == 0) {
+        auto dbc = static_cast<SQLHDBC>(*static_cast<void *const *>(handle.constData()));
+        SQLCHAR name[256] = {};
+        SQLSMALLINT length = 0;
+        if (SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
+            system = QString::fromUtf8(reinterpret_cast<const char *>(name));
+    }
+    if (system.contains(QLatin1String("SQLite"), Qt::CaseInsensitive))
+        m_dialect = std::make_unique<SqliteDialect>(true);
+    else if (system.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive)
+             || m_db.driver()->dbmsType() == QSqlDriver::MSSqlServer)
+        m_dialect = std::make_unique<SqlServerDialect>(system.isEmpty() ? QStringLiteral("Microsoft SQL Server") : system);
+    else
+        throw DbError(QStringLiteral("The database system \"%1\" is not supported; use SQL Server or the embedded database.")
+                          .arg(system.isEmpty() ? QStringLiteral("unknown") : system));
+}
+
+QString Connection::databaseSystem() const
+{
+    return m_dialect ? m_dialect->name() : QString();
+}
+
+void Connection::failStatementAt(int k, const QString &message)
+{
+    m_failCountdown = k;
+    m_failMessage = message;
+}
+
+std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
+{
+    m_trace.record(sql);
+    if (m_failCountdown > 0 && --m_failCountdown == 0)
+        throw DbError(m_failMessage);
+    const QString translated = m_dialect->translate(sql, m_db);
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    if (!query.exec(translated))
+        throw DbError(messageOf(query.lastError()), query.lastError().nativeErrorCode());
+    if (!query.isSelect())
+        return nullptr;
+    return m_dialect->fetch(query);
+}
+
+Recordset Connection::Execute(const QString &sql)
+{
+    return Recordset(run(sql));
+}
+
+void Connection::BeginTrans()
+{
+    if (m_inTransaction)
+        throw DbError(QStringLiteral("A transaction is already in progress."));
+    m_dialect->beginTransaction(m_db);
+    m_inTransaction = true;
+}
+
+void Connection::CommitTrans()
+{
+    if (!m_inTransaction)
+        throw DbError(QStringLiteral("No transaction is in progress."));
+    m_dialect->commit(m_db);
+    m_inTransaction = false;
+}
+
+void Connection::RollbackTrans()
+{
+    if (!m_inTransaction)
+        throw DbError(QStringLiteral("No transaction is in progress."));
+    m_inTransaction = false; // a failed rollback still ends the transaction
+    m_dialect->rollback(m_db);
+}
+
+void Connection::runNativeScript(const QString &script)
+{
+    for (const QString &statement : TSqlTokenizer::splitScript(script)) {
+        QSqlQuery query(m_db);
+        if (!query.exec(statement))
+            throw DbError(messageOf(query.lastError()) + QStringLiteral("\nin: ") + statement.left(200));
+    }
+    m_dialect->schemaChanged();
+}
+
+TransactionScope::TransactionScope(Connection &connection) : m_connection(connection)
+{
+    m_connection.BeginTrans();
+}
+
+TransactionScope::~TransactionScope()
+{
+    if (!m_done) {
+        try {
+            m_connection.RollbackTrans();
+        } catch (const DbError &) {
+            // the failure that brought us here is the one the user sees
+        }
+    }
+}
+
+void TransactionScope::commit()
+{
+    m_connection.CommitTrans();
+    m_done = true;
+}

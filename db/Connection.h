@@ -1,0 +1,83 @@
+#pragma once
+
+#include "ConnectionSettings.h"
+#include "Recordset.h"
+#include "StatementTrace.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+
+class Dialect;
+
+// One open database connection. Statements are sent as the program writes them (SQL
+// Server's texts); the connection's dialect decides what actually reaches the database.
+class Connection
+{
+public:
+    // Opens the connection; throws DbError with a message a user can act on.
+    explicit Connection(const ConnectionSettings &settings);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Runs one statement. A select returns an open result set holding all its rows;
+    // anything else runs and returns a closed one. Throws DbError.
+    Recordset Execute(const QString &sql);
+
+    // Runs one statement and fetches its rows; null for a statement without rows.
+    std::shared_ptr<const ResultTable> run(const QString &sql);
+
+    // Transactions for the layers above; see also TransactionScope.
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+    bool inTransaction() const { return m_inTransaction; }
+
+    // Runs a script of the database's own dialect (statements separated by ";" or GO
+    // lines) without translation or trace; used to create and fill databases.
+    void runNativeScript(const QString &script);
+
+    StatementTrace &trace() { return m_trace; }
+
+    // Makes the k-th statement from now fail (1 = the next one) with the given message,
+    // before it reaches the database. 0 switches it off.
+    void failStatementAt(int k, const QString &message = QStringLiteral("Injected failure"));
+
+    // "SQLite", "Microsoft SQL Server", ...
+    QString databaseSystem() const;
+    const ConnectionSettings &settings() const { return m_settings; }
+    Dialect &dialect() { return *m_dialect; }
+
+private:
+    void openEmbedded();
+    void openOdbc(const QString &connectionString);
+    void chooseDialect();
+
+    ConnectionSettings m_settings;
+    QString m_name;
+    QSqlDatabase m_db;
+    std::unique_ptr<Dialect> m_dialect;
+    StatementTrace m_trace;
+    bool m_inTransaction = false;
+    int m_failCountdown = 0;
+    QString m_failMessage;
+};
+
+// Begins a transaction and rolls it back unless commit() was called, so that a save
+// that fails half-way leaves the stored data as it was.
+class TransactionScope
+{
+public:
+    explicit TransactionScope(Connection &connection);
+    ~TransactionScope();
+    TransactionScope(const TransactionScope &) = delete;
+    TransactionScope &operator=(const TransactionScope &) = delete;
+
+    void commit();
+
+private:
+    Connection &m_connection;
+    bool m_done = false;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// A failure reported by the database or by the data-access layer. description() is the
+// database's own message, so that it can reach the user as it stands.
+class DbError : public std::runtime_error
+{
+public:
+    explicit DbError(const QString &description, const QString &nativeCode = {})
+        : std::runtime_error(description.toStdString()), m_description(description),
+          m_nativeCode(nativeCode)
+    {
+    }
+
+    const QString &description() const { return m_description; }
+    const QString &nativeCode() const { return m_nativeCode; }
+
+private:
+    QString m_description;
+    QString m_nativeCode;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "ResultTable.h"
+
+#include <QString>
+
+#include <memory>
+
+class QSqlDatabase;
+class QSqlQuery;
+struct ConnectionSettings;
+
+// What differs between the database systems behind a connection. The program writes
+// SQL Server's statement texts; a dialect decides what is actually sent and how rows are
+// read back.
+class Dialect
+{
+public:
+    virtual ~Dialect() = default;
+
+    // "SQLite", "Microsoft SQL Server", ...
+    virtual QString name() const = 0;
+
+    // Readies a freshly opened connection (functions, attached databases, modes).
+    virtual void prepare(QSqlDatabase &db, const ConnectionSettings &settings) = 0;
+
+    // The text to send for a statement as the program wrote it. Throws DbError with a
+    // message in the database's manner when the statement cannot be run.
+    virtual QString translate(const QString &sql, QSqlDatabase &db) = 0;
+
+    // Reads all rows of an executed query.
+    virtual std::shared_ptr<ResultTable> fetch(QSqlQuery &query);
+
+    virtual void beginTransaction(QSqlDatabase &db);
+    virtual void commit(QSqlDatabase &db);
+    virtual void rollback(QSqlDatabase &db);
+
+    // Forgets what was learnt of the database's schema (after a script changed it).
+    virtual void schemaChanged() { }
+};

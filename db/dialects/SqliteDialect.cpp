@@ -1,0 +1,715 @@
+#include "SqliteDialect.h"
+
+#include "db/ConnectionSettings.h"
+#include "db/DbError.h"
+#include "db/dialects/sqlite/SqliteFunctions.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+
+#include <sqlite3.h>
+
+#include <climits>
+
+using Type = TSqlToken::Type;
+
+namespace {
+
+bool isWord(const QString &sql, const TSqlToken &token, QLatin1String word)
+{
+    return token.type == Type::Word && token.text(sql).compare(word, Qt::CaseInsensitive) == 0;
+}
+
+bool isSymbol(const QString &sql, const TSqlToken &token, QLatin1String symbol)
+{
+    return token.type == Type::Symbol && token.text(sql) == symbol;
+}
+
+bool isComparison(const QString &sql, const TSqlToken &token)
+{
+    if (token.type != Type::Symbol)
+        return false;
+    static const QStringList ops = {QStringLiteral("="), QStringLiteral("<"), QStringLiteral(">"),
+                                    QStringLiteral("<="), QStringLiteral(">="),
+                                    QStringLiteral("<>"), QStringLiteral("!=")};
+    return ops.contains(token.text(sql).toString());
+}
+
+QString nameOf(const QString &sql, const TSqlToken &token)
+{
+    return token.type == Type::QuotedName ? TSqlTokenizer::quotedNameValue(token.text(sql))
+                                          : token.text(sql).toString();
+}
+
+QString quoteLiteral(const QString &value)
+{
+    QString quoted = value;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString sqlError(const QSqlError &error)
+{
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
+qsizetype indexOfParameter(const QStringList &parameters, QStringView name)
+{
+    for (qsizetype i = 0; i < parameters.size(); ++i) {
+        if (parameters[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Words that start an ordinary statement; any other first word is a procedure call.
+bool startsStatement(const QString &word)
+{
+    static const QSet<QString> words = {
+        QStringLiteral("select"), QStringLiteral("insert"), QStringLiteral("update"),
+        QStringLiteral("delete"), QStringLiteral("with"), QStringLiteral("create"),
+        QStringLiteral("drop"), QStringLiteral("alter"), QStringLiteral("begin"),
+        QStringLiteral("commit"), QStringLiteral("rollback"), QStringLiteral("end"),
+        QStringLiteral("pragma"), QStringLiteral("attach"), QStringLiteral("detach"),
+        QStringLiteral("vacuum"), QStringLiteral("replace"), QStringLiteral("explain"),
+        QStringLiteral("analyze"), QStringLiteral("reindex"), QStringLiteral("savepoint"),
+        QStringLiteral("release"), QStringLiteral("values")};
+    return words.contains(word.toLower());
+}
+
+// Rewrites one statement (not a procedure call) token by token.
+class Translator
+{
+public:
+    Translator(const QString &sql, const std::vector<TSqlToken> &tokens)
+        : m_sql(sql), m_tokens(tokens), m_dateLiteral(tokens.size(), false),
+          m_sigIndex(tokens.size(), -1)
+    {
+        for (size_t i = 0; i < tokens.size(); ++i) {
+            if (tokens[i].isSignificant()) {
+                m_sigIndex[i] = int(m_sig.size());
+                m_sig.push_back(int(i));
+            }
+        }
+        m_match.assign(m_sig.size(), -1);
+        std::vector<int> open;
+        for (size_t s = 0; s < m_sig.size(); ++s) {
+            const TSqlToken &t = sigToken(int(s));
+            if (isSymbol(m_sql, t, QLatin1String("("))) {
+                open.push_back(int(s));
+            } else if (isSymbol(m_sql, t, QLatin1String(")")) && !open.empty()) {
+                m_match[size_t(open.back())] = int(s);
+                m_match[s] = open.back();
+                open.pop_back();
+            }
+        }
+    }
+
+    // Whether any literal might stand for a date, so that the schema must be consulted.
+    bool mayHoldDates() const
+    {
+        for (size_t s = 0; s < m_sig.size(); ++s) {
+            const TSqlToken &t = sigToken(int(s));
+            if (isWord(m_sql, t, QLatin1String("insert")))
+                return true;
+            if (t.type == Type::String
+                && ((s > 0 && isComparison(m_sql, sigToken(int(s) - 1)))
+                    || (s + 1 < m_sig.size() && isComparison(m_sql, sigToken(int(s) + 1)))
+                    || (s > 0 && (isWord(m_sql, sigToken(int(s) - 1), QLatin1String("between"))
+                                  || isWord(m_sql, sigToken(int(s) - 1), QLatin1String("and"))))))
+                return true;
+        }
+        return false;
+    }
+
+    void markDateLiterals(const QSet<QString> &dateColumns)
+    {
+        auto isDateColumn = [&](int s) {
+            if (s < 0 || s >= int(m_sig.size()))
+                return false;
+            const TSqlToken &t = sigToken(s);
+            return (t.type == Type::Word || t.type == Type::QuotedName)
+                && dateColumns.contains(nameOf(m_sql, t).toLower());
+        };
+        const int count = int(m_sig.size());
+        for (int s = 0; s < count; ++s) {
+            if (sigToken(s).type != Type::String)
+                continue;
+            // column op 'literal'
+            if (s >= 2 && isComparison(m_sql, sigToken(s - 1)) && isDateColumn(s - 2))
+                mark(s);
+            // 'literal' op column, or 'literal' op alias.column
+            if (s + 2 < count && isComparison(m_sql, sigToken(s + 1))) {
+                const bool qualified = s + 4 < count && isSymbol(m_sql, sigToken(s + 3), QLatin1String("."));
+                if (isDateColumn(qualified ? s + 4 : s + 2))
+                    mark(s);
+            }
+            // column Between 'a' And 'b'
+            if (s >= 2 && isWord(m_sql, sigToken(s - 1), QLatin1String("between")) && isDateColumn(s - 2)) {
+                mark(s);
+                if (s + 2 < count && isWord(m_sql, sigToken(s + 1), QLatin1String("and"))
+                    && sigToken(s + 2).type == Type::String)
+                    mark(s + 2);
+            }
+        }
+        markInsertValues(dateColumns);
+    }
+
+    QString run() { return render(0, int(m_tokens.size())); }
+
+private:
+    const TSqlToken &sigToken(int s) const { return m_tokens[size_t(m_sig[size_t(s)])]; }
+    void mark(int s) { m_dateLiteral[size_t(m_sig[size_t(s)])] = true; }
+
+    // Insert [Into] name [(columns)] Values (...), (...): the literals written to a
+    // DATETIME column.
+    void markInsertValues(const QSet<QString> &dateColumns)
+    {
+        const int count = int(m_sig.size());
+        for (int s = 0; s < count; ++s) {
+            if (!isWord(m_sql, sigToken(s), QLatin1String("insert")))
+                continue;
+            int k = s + 1;
+            if (k < count && isWord(m_sql, sigToken(k), QLatin1String("into")))
+                ++k;
+            while (k < count && !isSymbol(m_sql, sigToken(k), QLatin1String("("))
+                   && !isWord(m_sql, sigToken(k), QLatin1String("values")))
+                ++k;
+            if (k >= count || !isSymbol(m_sql, sigToken(k), QLatin1String("(")) || m_match[size_t(k)] < 0)
+                continue;
+            QStringList columns;
+            const int columnsEnd = m_match[size_t(k)];
+            for (int c = k + 1; c < columnsEnd; ++c) {
+                const TSqlToken &t = sigToken(c);
+                if (t.type == Type::Word || t.type == Type::QuotedName)
+                    columns << nameOf(m_sql, t).toLower();
+            }
+            k = columnsEnd + 1;
+            if (k >= count || !isWord(m_sql, sigToken(k), QLatin1String("values")))
+                continue;
+            ++k;
+            while (k < count && isSymbol(m_sql, sigToken(k), QLatin1String("("))) {
+                const int tupleEnd = m_match[size_t(k)];
+                if (tupleEnd < 0)
+                    break;
+                int position = 0;
+                int valueStart = k + 1;
+                for (int v = k + 1; v <= tupleEnd; ++v) {
+                    const bool nested = isSymbol(m_sql, sigToken(v), QLatin1String("("));
+                    if (nested) {
+                        v = m_match[size_t(v)] < 0 ? tupleEnd : m_match[size_t(v)];
+                        continue;
+                    }
+                    if (v == tupleEnd || isSymbol(m_sql, sigToken(v), QLatin1String(","))) {
+                        if (v - valueStart == 1 && sigToken(valueStart).type == Type::String
+                            && position < columns.size() && dateColumns.contains(columns[position]))
+                            mark(valueStart);
+                        ++position;
+                        valueStart = v + 1;
+                    }
+                }
+                k = tupleEnd + 1;
+                if (k < count && isSymbol(m_sql, sigToken(k), QLatin1String(",")))
+                    ++k;
+            }
+        }
+    }
+
+    int nextSig(int tokenIndex) const
+    {
+        for (size_t i = size_t(tokenIndex) + 1; i < m_tokens.size(); ++i) {
+            if (m_tokens[i].isSignificant())
+                return int(i);
+        }
+        return -1;
+    }
+
+    // The text for tokens [from, to).
+    QString render(int from, int to)
+    {
+        QString out;
+        out.reserve(m_sql.size() + 32);
+        for (int i = from; i < to; ++i) {
+            const TSqlToken &t = m_tokens[size_t(i)];
+            const QStringView text = t.text(m_sql);
+            const int next = nextSig(i);
+            const TSqlToken *nextToken = next >= 0 && next < to ? &m_tokens[size_t(next)] : nullptr;
+
+            if (t.type == Type::Word && nextToken
+                && (isWord(m_sql, t, QLatin1String("delete")) || isWord(m_sql, t, QLatin1String("insert")))) {
+                const bool isDelete = isWord(m_sql, t, QLatin1String("delete"));
+                const QLatin1String needed = isDelete ? QLatin1String("from") : QLatin1String("into");
+                out += text;
+                if ((nextToken->type == Type::Word || nextToken->type == Type::QuotedName)
+                    && !isWord(m_sql, *nextToken, needed))
+                    out += QLatin1Char(' ') + QString(needed).toUpper();
+                continue;
+            }
+            if (t.type == Type::Word && nextToken && isWord(m_sql, t, QLatin1String("convert"))
+                && isSymbol(m_sql, *nextToken, QLatin1String("("))) {
+                i = renderConvert(next, out);
+                continue;
+            }
+            if (t.type == Type::Word && isWord(m_sql, t, QLatin1String("dbo"))) {
+                // alias.dbo.table and dbo.table name the table alone
+                if (nextToken && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
+                    i = next;
+                    continue;
+                }
+            }
+            if (isSymbol(m_sql, t, QLatin1String(".")) && nextToken
+                && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
+                out += QLatin1Char('.'); // db..table
+                i = next;
+                continue;
+            }
+            switch (t.type) {
+            case Type::QuotedName: {
+                QString name = TSqlTokenizer::quotedNameValue(text);
+                name.replace(QLatin1Char('"'), QLatin1String("\"\""));
+                out += QLatin1Char('"') + name + QLatin1Char('"');
+                break;
+            }
+            case Type::String:
+                if (m_dateLiteral[size_t(i)])
+                    out += dateLiteral(TSqlTokenizer::stringValue(text));
+                else if (text.front() != QLatin1Char('\''))
+                    out += text.mid(1); // N'text'
+                else
+                    out += text;
+                break;
+            default:
+                out += text;
+            }
+        }
+        return out;
+    }
+
+    static QString dateLiteral(const QString &value)
+    {
+        if (value.trimmed().isEmpty()) // SQL Server reads the empty text as 1 January 1900
+            return QStringLiteral("'1900-01-01 00:00:00.000'");
+        const auto parsed = SqliteDialect::parseDateLiteral(value);
+        if (!parsed)
+            throw DbError(QStringLiteral("Conversion failed when converting date and/or time from character string."));
+        return QLatin1Char('\'') + SqliteDialect::storedDate(*parsed) + QLatin1Char('\'');
+    }
+
+    // Convert ( type , expression [, style] ) starting at the "(" token; returns the
+    // index of the closing ")".
+    int renderConvert(int open, QString &out)
+    {
+        const int openSig = m_sigIndex[size_t(open)];
+        const int closeSig = m_match[size_t(openSig)];
+        if (closeSig < 0)
+            throw DbError(QStringLiteral("Incorrect syntax near 'Convert'."));
+        int commaSig = -1;
+        int styleSig = -1;
+        for (int s = openSig + 1; s < closeSig; ++s) {
+            if (isSymbol(m_sql, sigToken(s), QLatin1String("("))) {
+                s = m_match[size_t(s)];
+                continue;
+            }
+            if (isSymbol(m_sql, sigToken(s), QLatin1String(","))) {
+                if (commaSig < 0)
+                    commaSig = s;
+                else if (styleSig < 0)
+                    styleSig = s;
+            }
+        }
+        if (commaSig < 0)
+            throw DbError(QStringLiteral("Incorrect syntax near 'Convert'."));
+        const QString type = sigToken(openSig + 1).text(m_sql).toString().toLower();
+        int width = 30; // SQL Server's length when none is given
+        if (commaSig > openSig + 2 && isSymbol(m_sql, sigToken(openSig + 2), QLatin1String("("))) {
+            const TSqlToken &widthToken = sigToken(openSig + 3);
+            if (widthToken.type == Type::Number)
+                width = widthToken.text(m_sql).toInt();
+            else if (isWord(m_sql, widthToken, QLatin1String("max")))
+                width = INT_MAX;
+        }
+        const int exprFrom = m_sig[size_t(commaSig)] + 1;
+        const int exprTo = m_sig[size_t(styleSig >= 0 ? styleSig : closeSig)];
+        const QString expression = render(exprFrom, exprTo);
+        static const QSet<QString> texts = {QStringLiteral("varchar"), QStringLiteral("nvarchar"),
+                                            QStringLiteral("char"), QStringLiteral("nchar")};
+        static const QSet<QString> wholes = {QStringLiteral("int"), QStringLiteral("integer"),
+                                             QStringLiteral("smallint"), QStringLiteral("bigint"),
+                                             QStringLiteral("tinyint")};
+        if (texts.contains(type))
+            out += QStringLiteral("qconvert_varchar(%1, %2)").arg(expression, QString::number(width));
+        else if (wholes.contains(type))
+            out += QStringLiteral("qconvert_int(%1)").arg(expression);
+        else if (type == QLatin1String("float") || type == QLatin1String("real")
+                 || type == QLatin1String("money") || type == QLatin1String("decimal")
+                 || type == QLatin1String("numeric"))
+            out += QStringLiteral("CAST(%1 AS REAL)").arg(expression);
+        else
+            throw DbError(QStringLiteral("Convert to %1 is not supported by the embedded database.").arg(type));
+        return m_sig[size_t(closeSig)];
+    }
+
+    const QString &m_sql;
+    const std::vector<TSqlToken> &m_tokens;
+    std::vector<bool> m_dateLiteral; // by token
+    std::vector<int> m_sig;          // token index of each significant token
+    std::vector<int> m_sigIndex;     // significant position of each token, -1 for blanks
+    std::vector<int> m_match;        // by significant position: the matching parenthesis
+};
+
+} // namespace
+
+void SqliteDialect::exec(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        throw DbError(sqlError(query.lastError()), query.lastError().nativeErrorCode());
+}
+
+void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings)
+{
+    if (!m_throughOdbc) {
+        const QVariant handle = db.driver()->handle();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            throw DbError(QStringLiteral("The SQLite driver gave no database handle."));
+        sqlite3 *raw = *static_cast<sqlite3 *const *>(handle.constData());
+        if (sqlite3_quellarsqlite_init(raw, nullptr, nullptr) != SQLITE_OK)
+            throw DbError(QStringLiteral("Cannot register the embedded database's functions: %1")
+                              .arg(QString::fromUtf8(sqlite3_errmsg(raw))));
+    } else {
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("SELECT qconvert_int('1')")))
+            throw DbError(QStringLiteral(
+                "The SQLite ODBC connection has not loaded the library libquellarsqlite "
+                "(add LoadExt=<path of libquellarsqlite.so> to the connection string)."));
+    }
+
+    // Any statement on a file that is not a database fails here with a clear message.
+    QSqlQuery check(db);
+    if (!check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        throw DbError(QStringLiteral("The database file is damaged or is not a database: %1")
+                          .arg(sqlError(check.lastError())));
+
+    exec(db, QStringLiteral("PRAGMA busy_timeout = %1").arg(settings.busyTimeoutMs));
+    // WAL lets readers go on while another workstation saves; a read-only file keeps its mode.
+    QSqlQuery wal(db);
+    wal.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    exec(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+
+    QString mainFile = settings.databaseFile;
+    if (m_throughOdbc || mainFile.isEmpty()) {
+        QSqlQuery list(db);
+        if (list.exec(QStringLiteral("PRAGMA database_list"))) {
+            while (list.next()) {
+                if (list.value(1).toString() == QLatin1String("main"))
+                    mainFile = list.value(2).toString();
+            }
+        }
+    }
+    if (!mainFile.isEmpty() && mainFile != QLatin1String(":memory:")) {
+        const QString passwordFile = ConnectionSettings::passwordFileFor(mainFile);
+        if (!QFileInfo::exists(passwordFile) && !settings.createIfMissing)
+            throw DbError(QStringLiteral("The password database %1 does not exist.").arg(passwordFile));
+        exec(db, QStringLiteral("ATTACH DATABASE %1 AS password").arg(quoteLiteral(passwordFile)));
+    }
+}
+
+void SqliteDialect::schemaChanged()
+{
+    m_procedures.clear();
+    m_dateColumns.reset();
+}
+
+const QSet<QString> &SqliteDialect::dateColumns(QSqlDatabase &db)
+{
+    if (!m_dateColumns) {
+        QSet<QString> columns;
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral(
+                "SELECT lower(p.name) FROM sqlite_master m, pragma_table_info(m.name) p "
+                "WHERE m.type = 'table' AND upper(p.type) IN ('DATETIME', 'DATE', 'SMALLDATETIME', 'DATETIME2')")))
+            throw DbError(sqlError(query.lastError()));
+        while (query.next())
+            columns.insert(query.value(0).toString());
+        m_dateColumns = std::move(columns);
+    }
+    return *m_dateColumns;
+}
+
+const SqliteDialect::Procedure &SqliteDialect::procedure(const QString &name, QSqlDatabase &db)
+{
+    const QString key = name.toLower();
+    auto found = m_procedures.constFind(key);
+    if (found != m_procedures.constEnd())
+        return *found;
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT Parameters, Body FROM sysProcedures WHERE Name = ?"));
+    query.addBindValue(name);
+    if (!query.exec())
+        throw DbError(sqlError(query.lastError()));
+    if (!query.next())
+        throw DbError(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
+    Procedure procedure;
+    procedure.parameters = query.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    procedure.body = query.value(1).toString();
+    return *m_procedures.insert(key, procedure);
+}
+
+QString SqliteDialect::translateCall(const QString &sql, const std::vector<TSqlToken> &tokens,
+                                     const std::vector<int> &significant, QSqlDatabase &db)
+{
+    size_t s = 0;
+    if (isWord(sql, tokens[size_t(significant[0])], QLatin1String("exec"))
+        || isWord(sql, tokens[size_t(significant[0])], QLatin1String("execute")))
+        ++s;
+    if (s >= significant.size())
+        throw DbError(QStringLiteral("Incorrect syntax near 'exec'."));
+    const QString name = nameOf(sql, tokens[size_t(significant[s])]);
+    ++s;
+
+    // Arguments: literals separated by commas.
+    QStringList arguments;
+    while (s < significant.size()) {
+        const TSqlToken &t = tokens[size_t(significant[s])];
+        QString literal;
+        if (t.type == Type::String) {
+            literal = quoteLiteral(TSqlTokenizer::stringValue(t.text(sql)));
+        } else if (t.type == Type::Number) {
+            literal = t.text(sql).toString();
+        } else if (isWord(sql, t, QLatin1String("null"))) {
+            literal = QStringLiteral("NULL");
+        } else if (isSymbol(sql, t, QLatin1String("-")) && s + 1 < significant.size()
+                   && tokens[size_t(significant[s + 1])].type == Type::Number) {
+            ++s;
+            literal = QLatin1Char('-') + tokens[size_t(significant[s])].text(sql).toString();
+        } else if (isSymbol(sql, t, QLatin1String(";")) && s + 1 == significant.size()) {
+            break;
+        } else {
+            throw DbError(QStringLiteral("Incorrect syntax near '%1'.").arg(t.text(sql)));
+        }
+        arguments << literal;
+        ++s;
+        if (s < significant.size()) {
+            const TSqlToken &separator = tokens[size_t(significant[s])];
+            if (isSymbol(sql, separator, QLatin1String(",")))
+                ++s;
+            else if (!isSymbol(sql, separator, QLatin1String(";")))
+                throw DbError(QStringLiteral("Incorrect syntax near '%1'.").arg(separator.text(sql)));
+        }
+    }
+
+    const Procedure &proc = procedure(name, db);
+    if (arguments.size() > proc.parameters.size())
+        throw DbError(QStringLiteral("Procedure or function %1 has too many arguments specified.").arg(name));
+    if (arguments.size() < proc.parameters.size())
+        throw DbError(QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
+                          .arg(name, proc.parameters[arguments.size()]));
+
+    // The body with each @parameter replaced by its argument.
+    const auto bodyTokens = TSqlTokenizer::tokenize(proc.body);
+    QString out;
+    out.reserve(proc.body.size() + 64);
+    for (const TSqlToken &t : bodyTokens) {
+        const QStringView text = t.text(proc.body);
+        if (t.type == Type::Word && text.startsWith(QLatin1Char('@'))) {
+            const qsizetype index = indexOfParameter(proc.parameters, text);
+            if (index < 0)
+                throw DbError(QStringLiteral("Must declare the scalar variable \"%1\".").arg(text));
+            out += arguments[index];
+        } else if (t.type == Type::Symbol && text == QLatin1String(";")) {
+            continue; // the stored body may end with a semicolon
+        } else {
+            out += text;
+        }
+    }
+    return out;
+}
+
+QString SqliteDialect::translate(const QString &sql, QSqlDatabase &db)
+{
+    const auto tokens = TSqlTokenizer::tokenize(sql);
+    std::vector<int> significant;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].isSignificant())
+            significant.push_back(int(i));
+    }
+    if (significant.empty())
+        return sql;
+    const TSqlToken &first = tokens[size_t(significant[0])];
+    if ((first.type == Type::Word && !startsStatement(first.text(sql).toString()))
+        || first.type == Type::QuotedName)
+        return translateCall(sql, tokens, significant, db);
+
+    Translator translator(sql, tokens);
+    if (translator.mayHoldDates())
+        translator.markDateLiterals(dateColumns(db));
+    return translator.run();
+}
+
+// ---- dates -------------------------------------------------------------------------
+
+QString SqliteDialect::storedDate(const QDateTime &value)
+{
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+std::optional<QDateTime> SqliteDialect::parseStoredDate(QStringView text)
+{
+    // 'YYYY-MM-DD HH:MM:SS.fff', read digit by digit: it is on every date cell's path.
+    if (text.size() != 23 || text[4] != QLatin1Char('-') || text[7] != QLatin1Char('-')
+        || text[10] != QLatin1Char(' ') || text[13] != QLatin1Char(':')
+        || text[16] != QLatin1Char(':') || text[19] != QLatin1Char('.'))
+        return std::nullopt;
+    auto number = [&](int from, int length, bool *ok) {
+        int value = 0;
+        for (int i = from; i < from + length; ++i) {
+            const QChar c = text[i];
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                *ok = false;
+            value = value * 10 + (c.unicode() - '0');
+        }
+        return value;
+    };
+    bool ok = true;
+    const QDate date(number(0, 4, &ok), number(5, 2, &ok), number(8, 2, &ok));
+    const QTime time(number(11, 2, &ok), number(14, 2, &ok), number(17, 2, &ok), number(20, 3, &ok));
+    if (!ok || !date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time);
+}
+
+std::optional<QDateTime> SqliteDialect::parseDateLiteral(const QString &text)
+{
+    static const QRegularExpression iso(QStringLiteral(
+        R"(^\s*(\d{4})-?(\d{2})-?(\d{2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,7}))?)?)?\s*$)"));
+    static const QRegularExpression us(QStringLiteral(
+        R"(^\s*(\d{1,2})/(\d{1,2})/(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,7}))?)?\s*([AaPp][Mm])?)?\s*$)"));
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    QString ampm;
+    auto fraction = [](const QString &digits) {
+        return digits.isEmpty() ? 0 : QString(digits + QStringLiteral("00")).left(3).toInt();
+    };
+    QRegularExpressionMatch m = iso.match(text);
+    if (m.hasMatch()) {
+        year = m.captured(1).toInt();
+        month = m.captured(2).toInt();
+        day = m.captured(3).toInt();
+    } else {
+        m = us.match(text);
+        if (!m.hasMatch())
+            return std::nullopt;
+        month = m.captured(1).toInt();
+        day = m.captured(2).toInt();
+        year = m.captured(3).toInt();
+        ampm = m.captured(8).toUpper();
+    }
+    hour = m.captured(4).toInt();
+    minute = m.captured(5).toInt();
+    second = m.captured(6).toInt();
+    ms = fraction(m.captured(7));
+    if (!ampm.isEmpty()) {
+        if (hour < 1 || hour > 12)
+            return std::nullopt;
+        if (ampm == QLatin1String("AM"))
+            hour = hour == 12 ? 0 : hour;
+        else
+            hour = hour == 12 ? 12 : hour + 12;
+    }
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second, ms);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time);
+}
+
+// ---- reading rows ------------------------------------------------------------------
+
+std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query)
+{
+    enum class Column { Plain, Flag, Date, Unknown };
+    const QSqlRecord record = query.record();
+    const int count = record.count();
+    QStringList names;
+    std::vector<Column> columns(size_t(count), Column::Unknown);
+    sqlite3_stmt *statement = nullptr;
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0)
+        statement = *static_cast<sqlite3_stmt *const *>(handle.constData());
+    for (int i = 0; i < count; ++i) {
+        names << record.fieldName(i);
+        // The declared type of a table column says how to read it; an expression has none.
+        const char *declared = statement ? sqlite3_column_decltype(statement, i) : nullptr;
+        if (declared) {
+            const QByteArray type = QByteArray(declared).toUpper();
+            if (type == "BIT" || type == "BOOLEAN")
+                columns[size_t(i)] = Column::Flag;
+            else if (type.startsWith("DATETIME") || type == "DATE" || type == "SMALLDATETIME")
+                columns[size_t(i)] = Column::Date;
+            else
+                columns[size_t(i)] = Column::Plain;
+        } else if (record.field(i).metaType().id() == QMetaType::Bool) {
+            columns[size_t(i)] = Column::Flag;
+        }
+    }
+
+    ResultTableBuilder builder(names);
+    while (query.next()) {
+        for (int i = 0; i < count; ++i) {
+            const QVariant value = query.value(i);
+            switch (columns[size_t(i)]) {
+            case Column::Flag:
+                if (value.isNull())
+                    builder.appendNull(i);
+                else
+                    builder.append(i, QVariant(value.toLongLong() != 0 || value.toBool()));
+                break;
+            case Column::Date:
+            case Column::Unknown:
+                // An expression column holding a stored date-time (GetDate(), a date
+                // through Coalesce) is read as a date-time too.
+                if (value.typeId() == QMetaType::QString && !value.isNull()) {
+                    const QString text = value.toString();
+                    auto date = parseStoredDate(text);
+                    if (!date && columns[size_t(i)] == Column::Date)
+                        date = parseDateLiteral(text);
+                    builder.append(i, date ? QVariant(*date) : value);
+                    break;
+                }
+                builder.append(i, value);
+                break;
+            case Column::Plain:
+                builder.append(i, value);
+                break;
+            }
+        }
+        builder.endRow();
+    }
+    return builder.finish();
+}
+
+// ---- transactions ------------------------------------------------------------------
+
+void SqliteDialect::beginTransaction(QSqlDatabase &db)
+{
+    // Take the write lock at once, so that two workstations saving at the same moment
+    // wait for each other instead of failing half-way.
+    exec(db, QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void SqliteDialect::commit(QSqlDatabase &db)
+{
+    exec(db, QStringLiteral("COMMIT"));
+}
+
+void SqliteDialect::rollback(QSqlDatabase &db)
+{
+    exec(db, QStringLiteral("ROLLBACK"));
+}

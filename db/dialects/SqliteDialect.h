@@ -1,0 +1,63 @@
+#pragma once
+
+#include "db/Dialect.h"
+#include "db/dialects/TSqlTokenizer.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+#include <optional>
+
+// SQLite as the embedded database. SQL Server's statement texts are tokenized and the
+// few constructs SQLite lacks are rewritten; the rest goes out as written:
+//   Delete t Where ... / Insert t (...)      gain FROM / INTO
+//   Convert(VarChar(n), x) / Convert(Integer, x)   checked conversions
+//   [Name]                                   "Name"
+//   db..table, db.dbo.table                  db.table (the password database is attached)
+//   N'text'                                  'text'
+//   date literals compared with or written to a DATETIME column
+//                                            'YYYY-MM-DD HH:MM:SS.fff'
+//   sp_Name 'a', 'b'                         the body stored in sysProcedures, with its
+//                                            parameters replaced by the quoted arguments
+// GetDate(), PatIndex, SubString, Replace and Case When run as SQLite functions.
+class SqliteDialect : public Dialect
+{
+public:
+    // throughOdbc: the connection is made by the SQLite ODBC driver, which must load the
+    // function library itself (LoadExt).
+    explicit SqliteDialect(bool throughOdbc) : m_throughOdbc(throughOdbc) { }
+
+    QString name() const override { return QStringLiteral("SQLite"); }
+    void prepare(QSqlDatabase &db, const ConnectionSettings &settings) override;
+    QString translate(const QString &sql, QSqlDatabase &db) override;
+    std::shared_ptr<ResultTable> fetch(QSqlQuery &query) override;
+    void beginTransaction(QSqlDatabase &db) override;
+    void commit(QSqlDatabase &db) override;
+    void rollback(QSqlDatabase &db) override;
+    void schemaChanged() override;
+
+    // A date literal in any form SQL Server reads ('12/07/2026 02:05:09 PM',
+    // '2026-12-07 14:05:09', '20261207 14:05:09', ...).
+    static std::optional<QDateTime> parseDateLiteral(const QString &text);
+    // How date-times are stored: 'YYYY-MM-DD HH:MM:SS.fff'.
+    static QString storedDate(const QDateTime &value);
+    static std::optional<QDateTime> parseStoredDate(QStringView text);
+
+private:
+    struct Procedure {
+        QStringList parameters;
+        QString body;
+    };
+
+    QString translateCall(const QString &sql, const std::vector<TSqlToken> &tokens,
+                          const std::vector<int> &significant, QSqlDatabase &db);
+    const Procedure &procedure(const QString &name, QSqlDatabase &db);
+    const QSet<QString> &dateColumns(QSqlDatabase &db);
+    void exec(QSqlDatabase &db, const QString &sql);
+
+    bool m_throughOdbc;
+    QHash<QString, Procedure> m_procedures;           // by lower-case name
+    std::optional<QSet<QString>> m_dateColumns;       // lower-case column names
+};

@@ -1,0 +1,96 @@
+-- Stored procedures of the inventory database on Microsoft SQL Server.
+-- Run it in the inventory database after schema.sql, e.g.
+--     sqlcmd -S server -d inventory -i procedures.sql
+-- They return the same columns, in the same order and with the same meaning, as the
+-- statements of the embedded database (sql/sqlite/procedures.sql).
+
+-- The active locations the employee may request for, by name.
+CREATE OR ALTER PROCEDURE dbo.sp_Inv_UserLocation
+    @EmployeeCode varchar(20)
+AS
+BEGIN
+    SET NOCOUNT ON;
+
+    SELECT L.Location, L.LocationID
+      FROM dbo.tbInvUserLocation U
+      JOIN dbo.tbInvLocation L ON L.LocationID = U.LocationID
+     WHERE U.EmployeeID = @EmployeeCode
+       AND (L.Status IS NULL OR NOT L.Status = 'I')
+     ORDER BY L.Location;
+END
+GO
+
+-- One row per document. Selector '' lists pending documents (not processed, not deleted);
+-- 'P' lists processed ones (ProcessDate set by the issuing side, not deleted). Deleted
+-- documents (Status 'D') are never listed. Newest document first.
+CREATE OR ALTER PROCEDURE dbo.sp_Inv_ListofWithdrawalRequest
+    @Selector varchar(1)
+AS
+BEGIN
+    SET NOCOUNT ON;
+
+    SELECT R.DocumentNumber AS DocumentNumber,
+           MIN(L.Location) AS RequestFrom,
+           MIN(T.Location) AS RequestTo,
+           CONVERT(varchar(10), MIN(R.TransDate), 101) AS TransDate,
+           ROUND(SUM(COALESCE(R.Quantity, 0) * COALESCE(R.UnitCost, 0)), 4) AS TotalCost,
+           MIN(R.UserID) AS RequestedBy
+      FROM dbo.tbInvWithdrawRequest R
+      LEFT JOIN dbo.tbInvLocation L ON L.LocationID = R.LocationID
+      LEFT JOIN dbo.tbInvLocation T ON T.LocationID = R.TargetLocationID
+     WHERE (R.Status IS NULL OR NOT R.Status = 'D')
+       AND ((@Selector = 'P' AND R.ProcessDate IS NOT NULL)
+         OR (NOT @Selector = 'P' AND R.ProcessDate IS NULL))
+     GROUP BY R.DocumentNumber
+     ORDER BY COALESCE(TRY_CAST(R.DocumentNumber AS int), 0) DESC;
+END
+GO
+
+-- The lines of one document in the order they were written; none for 'NEW'.
+CREATE OR ALTER PROCEDURE dbo.sp_Inv_LoadWithdrawalRequest
+    @DocumentNumber varchar(10)
+AS
+BEGIN
+    SET NOCOUNT ON;
+
+    SELECT R.LocationID, L.Location, R.TargetLocationID, T.Location AS TLocation,
+           R.DocumentNumber, R.ItemID,
+           LTRIM(RTRIM(COALESCE(M.ItemName, '') + ' ' + COALESCE(M.ItemDesc, ''))) AS Description,
+           R.Quantity, R.UnitCost, R.ForRetail, R.isADS
+      FROM dbo.tbInvWithdrawRequest R
+      LEFT JOIN dbo.tbInvLocation L ON L.LocationID = R.LocationID
+      LEFT JOIN dbo.tbInvLocation T ON T.LocationID = R.TargetLocationID
+      LEFT JOIN dbo.tbInvMaster M ON M.ItemID = R.ItemID
+     WHERE R.DocumentNumber = @DocumentNumber
+     ORDER BY R.LineID;
+END
+GO
+
+-- The stock row of one item at one location with its master data. Figures that an item
+-- has no value for by nature (never delivered, no unit, no dates) come as neutral values;
+-- a damaged row (IsADSStock NULL) is returned as it is.
+CREATE OR ALTER PROCEDURE dbo.sp_Inv_SearchItem_In_Invent
+    @ItemID varchar(10),
+    @LocationID varchar(4)
+AS
+BEGIN
+    SET NOCOUNT ON;
+
+    SELECT I.LocationID, I.ItemID, I.Markup_In, I.Markup_Out, I.NetAmount, I.OnHand,
+           I.OnOrder, I.SellingPriceIn, I.SellingPriceOut, I.ItemStatus, I.AverageCost,
+           I.MinStockLevel, I.AveConsumption, I.LastInventoryCount, I.ExpiryDate,
+           I.NewGLCode, I.POMonthsToDeliver, I.MinimumOrAverage,
+           COALESCE(I.StartDate, '') AS StartDate, COALESCE(I.EndDate, '') AS EndDate,
+           COALESCE(M.ListCost, 0) AS ListCost,
+           COALESCE(M.UnitOfMeasureID, 0) AS UnitOfMeasureID,
+           COALESCE(U.UnitOfMeasure, '') AS UnitOfMeasure,
+           COALESCE(I.LastDeliveryDate, CAST(0 AS datetime)) AS [Last DDate],
+           COALESCE(I.LastDeliveryQty, 0) AS [Last Qty],
+           COALESCE(I.Packing, M.Packing, 1) AS Packing,
+           I.IsFloor, I.IsCeiling, I.Floor, I.Ceiling, I.IsADSStock, I.ADSStock
+      FROM dbo.tbInvent I
+      JOIN dbo.tbInvMaster M ON M.ItemID = I.ItemID
+      LEFT JOIN dbo.tbInvUnitOfMeasure U ON U.UnitOfMeasureID = M.UnitOfMeasureID
+     WHERE I.ItemID = @ItemID AND I.LocationID = @LocationID;
+END
+GO

@@ -1,0 +1,218 @@
+-- Schema of the inventory database on Microsoft SQL Server.
+-- Run it in the inventory database, e.g.
+--     sqlcmd -S server -d inventory -i schema.sql
+--
+-- Text comparisons rely on the server's default case-insensitive collation, which also
+-- ignores trailing blanks. The stored procedures are created by procedures.sql; the
+-- password database by password.sql. Each table is created only when it is missing.
+
+IF OBJECT_ID(N'dbo.tbHospitalInfo', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbHospitalInfo (
+        HospitalID    int          NOT NULL PRIMARY KEY,
+        Company       varchar(100) NULL,
+        Address1      varchar(200) NULL,
+        Address2      varchar(200) NULL,
+        TelNum        varchar(50)  NULL
+    );
+END
+GO
+
+IF OBJECT_ID(N'dbo.tbInvLocation', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvLocation (
+        LocationID       varchar(4)  NOT NULL PRIMARY KEY,
+        Location         varchar(50) NULL,
+        Status           varchar(1)  NULL,
+        IsWareHouse      bit         NOT NULL DEFAULT 0,
+        isDispensingArea bit         NOT NULL DEFAULT 0,
+        AllowOrder       bit         NOT NULL DEFAULT 0,
+        InventoryType    varchar(20) NULL
+    );
+    CREATE INDEX ixInvLocation_Location ON dbo.tbInvLocation (Location);
+END
+GO
+
+-- The locations each employee may request for (read by sp_Inv_UserLocation).
+IF OBJECT_ID(N'dbo.tbInvUserLocation', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvUserLocation (
+        EmployeeID  varchar(20) NOT NULL,
+        LocationID  varchar(4)  NOT NULL,
+        PRIMARY KEY (EmployeeID, LocationID)
+    );
+END
+GO
+
+IF OBJECT_ID(N'dbo.tbInvTerms', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvTerms (
+        TermsID  int         NOT NULL PRIMARY KEY,
+        Terms    varchar(50) NULL,
+        NoDays   smallint    NULL,
+        Status   varchar(1)  NULL
+    );
+END
+GO
+
+IF OBJECT_ID(N'dbo.tbInvUnitOfMeasure', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvUnitOfMeasure (
+        UnitOfMeasureID  int         NOT NULL PRIMARY KEY,
+        UnitOfMeasure    varchar(30) NULL,
+        Status           varchar(1)  NULL
+    );
+END
+GO
+
+IF OBJECT_ID(N'dbo.tbInvSupplier', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvSupplier (
+        SupplierID     varchar(4)   NOT NULL PRIMARY KEY,
+        SupplierName   varchar(100) NULL,
+        Status         varchar(1)   NULL,
+        SupplierType   varchar(20)  NULL,
+        Address1       varchar(100) NULL,
+        Address2       varchar(100) NULL,
+        Address3       varchar(100) NULL,
+        TermsID        int          NULL,
+        TelNum         varchar(50)  NULL,
+        FreeGoods      bit          NOT NULL DEFAULT 0,
+        isVAT          bit          NOT NULL DEFAULT 0,
+        ContactPerson  varchar(100) NULL
+    );
+    CREATE INDEX ixInvSupplier_Name ON dbo.tbInvSupplier (SupplierName);
+END
+GO
+
+IF OBJECT_ID(N'dbo.tbInvClassification', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvClassification (
+        ItemClassificationID    varchar(10) NOT NULL PRIMARY KEY,
+        ItemClassificationName  varchar(50) NULL,
+        Status                  varchar(1)  NULL
+    );
+END
+GO
+
+IF OBJECT_ID(N'dbo.tbforClassification', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbforClassification (
+        Node_Key            varchar(50)  NOT NULL PRIMARY KEY,
+        ClassificationName  varchar(100) NULL
+    );
+END
+GO
+
+IF OBJECT_ID(N'dbo.tbforGeneric', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbforGeneric (
+        GenericID    varchar(10)  NOT NULL PRIMARY KEY,
+        GenericName  varchar(100) NULL,
+        Node_Key     varchar(50)  NULL
+    );
+END
+GO
+
+IF OBJECT_ID(N'dbo.tbInvMaster', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvMaster (
+        ItemID                varchar(10)  NOT NULL PRIMARY KEY,
+        ItemName              varchar(100) NULL,
+        ItemDesc              varchar(200) NULL,
+        SupplierID            varchar(4)   NULL,
+        ManufacturerID        varchar(4)   NULL,
+        MarkupIn              smallint     NULL,
+        MarkupOut             smallint     NULL,
+        DownTime              float        NULL,
+        ListCost              money        NULL,
+        AverageCost           money        NULL,
+        Freight               float        NULL,
+        SalesTax              float        NULL,
+        VAT                   smallint     NULL,
+        ItemClassificationID  varchar(10)  NULL,
+        ItemClass             varchar(50)  NULL,
+        ItemStatus            smallint     NULL,
+        UnitOfMeasureID       int          NULL,
+        Packing               smallint     NULL,
+        BarCode               varchar(50)  NULL,
+        MedicareType          varchar(5)   NULL,
+        MedicareCategory      varchar(5)   NULL,
+        IncludeInStatement    bit          NOT NULL DEFAULT 1,
+        OralInject            varchar(1)   NULL,
+        IsSeniorDiscounted    bit          NOT NULL DEFAULT 0,
+        WithLotNumber         bit          NOT NULL DEFAULT 0,
+        GenericID             varchar(10)  NULL,
+        GLCode                varchar(20)  NULL
+    );
+    CREATE INDEX ixInvMaster_BarCode ON dbo.tbInvMaster (BarCode);
+    CREATE INDEX ixInvMaster_Name ON dbo.tbInvMaster (ItemName, ItemDesc);
+END
+GO
+
+-- Stock of one item at one location.
+IF OBJECT_ID(N'dbo.tbInvent', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvent (
+        ItemID              varchar(10) NOT NULL,
+        LocationID          varchar(4)  NOT NULL,
+        Markup_In           smallint    NULL,
+        Markup_Out          smallint    NULL,
+        NetAmount           money       NULL,
+        OnHand              float       NULL,
+        OnOrder             float       NULL,
+        SellingPriceIn      money       NULL,
+        SellingPriceOut     money       NULL,
+        ItemStatus          smallint    NULL,
+        AverageCost         money       NULL,
+        MinStockLevel       float       NULL,
+        AveConsumption      float       NULL,
+        LastInventoryCount  datetime    NULL,
+        ExpiryDate          datetime    NULL,
+        NewGLCode           varchar(20) NULL,
+        POMonthsToDeliver   float       NULL,
+        MinimumOrAverage    bit         NOT NULL DEFAULT 0,
+        StartDate           varchar(20) NULL,
+        EndDate             varchar(20) NULL,
+        LastDeliveryDate    datetime    NULL,
+        LastDeliveryQty     float       NULL,
+        Packing             smallint    NULL,
+        IsFloor             bit         NOT NULL DEFAULT 0,
+        IsCeiling           bit         NOT NULL DEFAULT 0,
+        Floor               float       NOT NULL DEFAULT 0,
+        Ceiling             float       NOT NULL DEFAULT 0,
+        IsADSStock          bit         NULL,
+        ADSStock            float       NOT NULL DEFAULT 0,
+        PRIMARY KEY (ItemID, LocationID)
+    );
+    CREATE INDEX ixInvent_Location ON dbo.tbInvent (LocationID, ItemID);
+END
+GO
+
+-- One row per line of a withdrawal request; a document is the set of rows sharing
+-- DocumentNumber. LineID keeps the lines in the order they were written.
+-- The embedded database also indexes CAST(DocumentNumber AS int) for the newest-first
+-- listing; that index is left out here, the table stays small enough without it.
+IF OBJECT_ID(N'dbo.tbInvWithdrawRequest', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvWithdrawRequest (
+        LineID            int IDENTITY(1,1) NOT NULL PRIMARY KEY,
+        DocumentNumber    varchar(10) NOT NULL,
+        ItemID            varchar(10) NOT NULL,
+        Quantity          float       NULL,
+        UnitCost          money       NULL,
+        ForRetail         varchar(1)  NULL,
+        isADS             bit         NOT NULL DEFAULT 0,
+        LocationID        varchar(4)  NULL,
+        TargetLocationID  varchar(4)  NULL,
+        TransDate         datetime    NULL,
+        UserID            varchar(20) NULL,
+        Status            varchar(1)  NULL,
+        ProcessDate       datetime    NULL,
+        ProcessBy         varchar(20) NULL,
+        VerifiedBy        varchar(20) NULL,
+        VerifiedDate      datetime    NULL
+    );
+    CREATE INDEX ixWithdrawRequest_Doc ON dbo.tbInvWithdrawRequest (DocumentNumber);
+END
+GO
