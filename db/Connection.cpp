@@ -124,7 +124,7 @@ void Connection::chooseDialect()
     }
     QString system;
     const QVariant handle = m_db.driver()->handle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "SQLHANDLE") == 0) {
+    if (handle.isValid() && (qstrcmp(handle.typeName(), "SQLHANDLE") == 0 || qstrcmp(handle.typeName(), "void*") == 0)) {
         auto dbc = static_cast<SQLHDBC>(*static_cast<void *const *>(handle.constData()));
         SQLCHAR name[256] = {};
         SQLSMALLINT length = 0;

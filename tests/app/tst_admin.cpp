@@ -1,0 +1,104 @@
+#include "app/admin/AdminCommand.h"
+#include "auth_report/Module1.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+// The administration command as an administrator uses it.
+class TestAdmin : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    struct Result {
+        int code;
+        QString out;
+        QString err;
+    };
+
+    Result admin(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(QUELLAR_ADMIN), arguments);
+        process.waitForFinished(60000);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void demoDatabaseAnswersStatements()
+    {
+        const QString db = file("demo.db");
+        QCOMPARE(admin({"demo", db}).code, 0);
+        QVERIFY(QFile::exists(file("demo.password.db")));
+        const Result result = admin({"sql", db, "Select LocationID, Location From tbInvLocation Where LocationID = '20'"});
+        QCOMPARE(result.code, 0);
+        const QStringList lines = result.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QStringLiteral("LocationID\tLocation"));
+        QVERIFY(lines[1].startsWith(QStringLiteral("20\t")));
+
+        // The demo users' passwords are stored enciphered.
+        const QString enciphered = CryptPassword("E", "VELTAMORQUISH", "verify");
+        const Result verifier = admin({"sql", db,
+            QStringLiteral("Select EmployeeId, Password from password..tbpasswordmain where departmentid in ('4','00') "
+                           "and Right_Code1 = 'A' and Right_Code2 = 'S' and Employeeid = '2001' and Password = '%1'").arg(enciphered)});
+        QCOMPARE(verifier.out.split('\n', Qt::SkipEmptyParts).size(), 2);
+
+        QCOMPARE(admin({"demo", db}).code, 1); // never over an existing database
+    }
+
+    void passwdStoresAndReplaces()
+    {
+        const QString db = file("empty.db");
+        QCOMPARE(admin({"init", db}).code, 0);
+        QCOMPARE(admin({"passwd", db, "3001", "first"}).code, 0);
+        QCOMPARE(admin({"passwd", db, "3001", "it's second", "--verifier"}).code, 0);
+        const Result result = admin({"sql", db, "Select EmployeeId, Password, Right_Code2 From password..tbpasswordmain"});
+        QCOMPARE(result.out,
+                 QStringLiteral("EmployeeId\tPassword\tRight_Code2\n3001\t%1\tS\n")
+                     .arg(CryptPassword("E", "VELTAMORQUISH", "it's second")));
+    }
+
+    void errorsAreClearAndExitNonZero()
+    {
+        Result missing = admin({"sql", file("nothing.db"), "Select 1"});
+        QCOMPARE(missing.code, 1);
+        QVERIFY2(missing.err.contains("does not exist"), qPrintable(missing.err));
+
+        QFile junk(file("junk.db"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        QFile::copy(file("junk.db"), file("junk.password.db"));
+        Result damaged = admin({"sql", file("junk.db"), "Select 1"});
+        QCOMPARE(damaged.code, 1);
+        QVERIFY2(damaged.err.contains("damaged"), qPrintable(damaged.err));
+
+        const QString db = file("ro.db");
+        QCOMPARE(admin({"init", db}).code, 0);
+        Result bad = admin({"sql", db, "Select Nonsense From tbInvLocation"});
+        QCOMPARE(bad.code, 1);
+        QVERIFY2(bad.err.contains("Nonsense"), qPrintable(bad.err));
+
+        QCOMPARE(admin({"frobnicate"}).code, 2);
+
+        // File permissions do not bind root, who runs CI.
+        if (geteuid() == 0)
+            QSKIP("running as root: a read-only file is still writable");
+        QFile::setPermissions(db, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        Result readOnly = admin({"passwd", db, "1", "x"});
+        QCOMPARE(readOnly.code, 1);
+        QVERIFY2(readOnly.err.contains("read-only"), qPrintable(readOnly.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAdmin)
+#include "tst_admin.moc"
