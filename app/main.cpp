@@ -1,0 +1,37 @@
+#include "MessageBox.h"
+#include "app/ClassError.h"
+#include "db/DbError.h"
+#include "Startup.h"
+#include "modInventory.h"
+#include "session/SessionComponent.h"
+#include "session/clsCurrentUser.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <algorithm>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quellar"));
+    QApplication::setOrganizationName(QStringLiteral("Quellar"));
+    clsCurrentUser::registerComponent();
+
+    int exitCode = 0;
+    try {
+        Main();
+        // Without a log-in no window was shown and the program ends at once.
+        const auto windows = QApplication::topLevelWidgets();
+        if (std::any_of(windows.cbegin(), windows.cend(), [](const QWidget *w) { return w->isVisible(); }))
+            exitCode = application.exec();
+    } catch (const DbError &error) {
+        MsgBox(error.description(), vbCritical, applicationTitle());
+        exitCode = 1;
+    } catch (const std::exception &error) {
+        MsgBox(QString::fromStdString(error.what()), vbCritical, applicationTitle());
+        exitCode = 1;
+    }
+    gCurrentUser.reset(); // the connection closes before the application object goes
+    return exitCode;
+}
