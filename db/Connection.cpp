@@ -197,6 +197,18 @@ void Connection::RollbackTrans()
     m_dialect->rollback(m_db);
 }
 
+void Connection::lockExclusively(const QString &resource)
+{
+    if (!m_inTransaction)
+        throw DbError(QStringLiteral("A lock needs a transaction."));
+    const QString statement = m_dialect->exclusiveLockStatement(resource);
+    if (statement.isEmpty())
+        return;
+    QSqlQuery query(m_db);
+    if (!query.exec(statement))
+        throw DbError(messageOf(query.lastError()), query.lastError().nativeErrorCode());
+}
+
 void Connection::runNativeScript(const QString &script)
 {
     for (const QString &statement : TSqlTokenizer::splitScript(script)) {

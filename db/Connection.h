@@ -34,6 +34,9 @@ public:
     void CommitTrans();
     void RollbackTrans();
     bool inTransaction() const { return m_inTransaction; }
+    // Inside a transaction: waits until no other connection holds the named resource and
+    // keeps it to the end of the transaction (on SQLite the write transaction does that).
+    void lockExclusively(const QString &resource);
 
     // Runs a script of the database's own dialect (statements separated by ";" or GO
     // lines) without translation or trace; used to create and fill databases.

@@ -35,6 +35,14 @@ public:
     virtual void commit(QSqlDatabase &db);
     virtual void rollback(QSqlDatabase &db);
 
+    // The statement that makes the current transaction the only one that may hold the
+    // named resource until it ends; empty when beginning the transaction already did.
+    virtual QString exclusiveLockStatement(const QString &resource) const
+    {
+        Q_UNUSED(resource);
+        return {};
+    }
+
     // Forgets what was learnt of the database's schema (after a script changed it).
     virtual void schemaChanged() { }
 };

@@ -17,6 +17,10 @@ public:
     void setTable(std::shared_ptr<const ResultTable> table);
     const std::shared_ptr<const ResultTable> &table() const { return m_table; }
 
+    // Titles shown instead of the column names; with no rows the model still has these
+    // columns, so an empty grid shows its titles.
+    void setHeaderLabels(const QStringList &labels);
+
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -25,4 +29,5 @@ public:
 
 private:
     std::shared_ptr<const ResultTable> m_table;
+    QStringList m_labels;
 };

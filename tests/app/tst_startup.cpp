@@ -3,6 +3,7 @@
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "session/SessionComponent.h"
+#include "support/FakeSession.h"
 #include "support/TestDatabase.h"
 
 #include <QApplication>
@@ -10,39 +11,6 @@
 #include <QWidget>
 
 namespace {
-
-// A session component that logs in (or not) without a window and notes the order in
-// which the program used it.
-class FakeSession : public SessionComponent
-{
-public:
-    FakeSession(const TestDatabase *db, std::optional<bool> connects, QStringList *calls)
-        : m_db(db), m_connects(connects), m_calls(calls) { }
-
-    void setPasswordDeptCode(const QString &code) override { *m_calls << "PasswordDeptCode=" + code; }
-    void ShowMain() override
-    {
-        *m_calls << "ShowMain";
-        if (m_connects.value_or(false))
-            m_connection = m_db->connect();
-    }
-    std::optional<bool> Connected() const override
-    {
-        *m_calls << "Connected";
-        return m_connects;
-    }
-    Connection &SQLConnection() override { return *m_connection; }
-    QString EmployeeCode() const override { return QStringLiteral("1001"); }
-    QString ServerName() const override { return {}; }
-    QString Database() const override { return m_db->file(); }
-    QString ServerPassword() const override { return {}; }
-
-private:
-    const TestDatabase *m_db;
-    std::optional<bool> m_connects;
-    QStringList *m_calls;
-    std::unique_ptr<Connection> m_connection;
-};
 
 QList<QWidget *> visibleWindows()
 {
@@ -67,7 +35,7 @@ class TestStartup : public QObject
     void useSession(std::optional<bool> connects)
     {
         SessionComponent::registerFactory("Orvane_User.clsCurrentUser", [this, connects] {
-            return std::make_unique<FakeSession>(m_db.get(), connects, &m_calls);
+            return std::make_unique<FakeSession>(*m_db, connects, &m_calls);
         });
     }
 
@@ -132,7 +100,7 @@ private slots:
     {
         TestDatabase empty(false);
         SessionComponent::registerFactory("Orvane_User.clsCurrentUser", [this, &empty] {
-            return std::make_unique<FakeSession>(&empty, true, &m_calls);
+            return std::make_unique<FakeSession>(empty, true, &m_calls);
         });
         Main();
         QCOMPARE(MsgBoxScript::shown().size(), size_t(1));

@@ -1,0 +1,165 @@
+#include "clsCurrentUser.h"
+
+#include "frmLogin.h"
+
+#include "auth_report/Module1.h"
+#include "db/Connection.h"
+#include "db/DbError.h"
+#include "db/SqlQuote.h"
+#include "db/dialects/TSqlTokenizer.h"
+
+#include <QSettings>
+
+namespace {
+
+// The key every password of the shared password database is enciphered with.
+const QString passwordKey = QStringLiteral("VELTAMORQUISH");
+
+bool isPasswordName(const TSqlToken &token, const QString &sql)
+{
+    const QLatin1String password("password");
+    if (token.type == TSqlToken::Type::Word)
+        return token.text(sql).compare(password, Qt::CaseInsensitive) == 0;
+    if (token.type == TSqlToken::Type::QuotedName)
+        return TSqlTokenizer::quotedNameValue(token.text(sql)).compare(password, Qt::CaseInsensitive) == 0;
+    return false;
+}
+
+bool isEqualsSign(const TSqlToken &token, const QString &sql)
+{
+    return token.type == TSqlToken::Type::Symbol && token.text(sql) == QLatin1String("=");
+}
+
+// The literal with its value hidden; an N'...' literal keeps its prefix.
+QString hiddenLiteral(QStringView literal)
+{
+    return literal.left(literal.indexOf(QLatin1Char('\''))).toString() + QStringLiteral("'***'");
+}
+
+} // namespace
+
+clsCurrentUser::clsCurrentUser() = default;
+
+clsCurrentUser::~clsCurrentUser() = default;
+
+void clsCurrentUser::registerComponent()
+{
+    SessionComponent::registerFactory(QString::fromLatin1(progId),
+                                      [] { return std::make_unique<clsCurrentUser>(); });
+}
+
+void clsCurrentUser::setPasswordDeptCode(const QString &departmentCode)
+{
+    m_departmentCode = departmentCode;
+}
+
+void clsCurrentUser::ShowMain()
+{
+    frmLogin dialog(*this);
+    dialog.exec();
+}
+
+std::optional<bool> clsCurrentUser::Connected() const
+{
+    return m_connection != nullptr;
+}
+
+Connection &clsCurrentUser::SQLConnection()
+{
+    if (!m_connection)
+        throw DbError(QStringLiteral("Nobody is logged in, so there is no database connection."));
+    return *m_connection;
+}
+
+QString clsCurrentUser::EmployeeCode() const
+{
+    return m_employeeId;
+}
+
+QString clsCurrentUser::ServerName() const
+{
+    if (!m_connection || m_connection->settings().kind != ConnectionSettings::Kind::SqlServer)
+        return {};
+    return m_connection->settings().server;
+}
+
+QString clsCurrentUser::Database() const
+{
+    if (!m_connection)
+        return {};
+    const ConnectionSettings &settings = m_connection->settings();
+    switch (settings.kind) {
+    case ConnectionSettings::Kind::Embedded:
+        return settings.databaseFile;
+    case ConnectionSettings::Kind::SqlServer:
+        return settings.database;
+    case ConnectionSettings::Kind::OdbcString:
+        break;
+    }
+    return {};
+}
+
+QString clsCurrentUser::ServerPassword() const
+{
+    if (!m_connection || m_connection->settings().kind != ConnectionSettings::Kind::SqlServer)
+        return {};
+    return m_connection->settings().password;
+}
+
+void clsCurrentUser::attachTraceFile(Connection &connection)
+{
+    const QSettings settings(QStringLiteral("Quellar"), QStringLiteral("Session"));
+    const QString file = settings.value(QStringLiteral("trace/file")).toString();
+    if (file.isEmpty())
+        return;
+    connection.trace().setMask(&clsCurrentUser::maskPasswords);
+    connection.trace().setFile(file);
+}
+
+bool clsCurrentUser::credentialsMatch(Connection &connection, const QString &employeeId,
+                                      const QString &password) const
+{
+    return connection.Execute(credentialStatement(employeeId, password)).RecordCount() > 0;
+}
+
+QString clsCurrentUser::credentialStatement(const QString &employeeId, const QString &password) const
+{
+    const QString enciphered = CryptPassword(QStringLiteral("E"), passwordKey, password.trimmed());
+    return QStringLiteral("Select EmployeeId From password..tbpasswordmain Where EmployeeId = '")
+        + sqlText(employeeId.trimmed()) + QStringLiteral("' and Password = '") + sqlText(enciphered)
+        + QStringLiteral("' and departmentid = '") + sqlText(m_departmentCode) + QStringLiteral("'");
+}
+
+void clsCurrentUser::acceptLogIn(std::unique_ptr<Connection> connection, const QString &employeeId)
+{
+    if (!connection)
+        throw DbError(QStringLiteral("A log-in needs an open connection."));
+    m_connection = std::move(connection);
+    m_employeeId = employeeId.trimmed();
+}
+
+QString clsCurrentUser::maskPasswords(const QString &statement)
+{
+    enum class Seen { Other, PasswordName, EqualsSign };
+    Seen seen = Seen::Other;
+    QString masked;
+    qsizetype copied = 0;
+    for (const TSqlToken &token : TSqlTokenizer::tokenize(statement)) {
+        if (!token.isSignificant())
+            continue;
+        if (seen == Seen::EqualsSign && token.type == TSqlToken::Type::String) {
+            masked += QStringView(statement).mid(copied, token.begin - copied);
+            masked += hiddenLiteral(token.text(statement));
+            copied = token.begin + token.length;
+            seen = Seen::Other;
+        } else if (isPasswordName(token, statement)) {
+            seen = Seen::PasswordName;
+        } else if (seen == Seen::PasswordName && isEqualsSign(token, statement)) {
+            seen = Seen::EqualsSign;
+        } else {
+            seen = Seen::Other;
+        }
+    }
+    masked += QStringView(statement).mid(copied);
+    return masked;
+}
