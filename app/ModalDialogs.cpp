@@ -1,6 +1,7 @@
 #include "ModalDialogs.h"
 
 #include <QApplication>
+#include <QWidget>
 
 namespace {
 
@@ -18,12 +19,18 @@ int ModalDialogs::exec(QDialog &dialog)
         return dialog.exec();
     Action action = std::move(queued().front());
     queued().pop_front();
+    QWidget *opener = QApplication::activeWindow();
     dialog.setModal(true);
     dialog.show();
     QApplication::processEvents();
     action(dialog);
     if (dialog.isVisible())
         dialog.reject(); // an action that leaves the dialog open has given up on it
+    if (opener && opener != &dialog) {
+        // As a window system does when a modal dialog closes: the opener is active again.
+        opener->activateWindow();
+        QApplication::setActiveWindow(opener);
+    }
     return dialog.result();
 }
 

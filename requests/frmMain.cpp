@@ -1,17 +1,24 @@
 #include "frmMain.h"
 
+#include "LineEntry.h"
+#include "LineGrid.h"
 #include "RequestStore.h"
+#include "WindowKeyFilter.h"
 #include "app/BusyCursor.h"
+#include "app/FocusValidator.h"
 #include "app/LocationLists.h"
 #include "app/MessageBox.h"
+#include "app/ModalDialogs.h"
 #include "app/Twips.h"
 #include "app/modInventory.h"
+#include "auth_report/frmDeletePassword.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/ResultModel.h"
 #include "session/SessionComponent.h"
 #include "ui_frmMain.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTabBar>
@@ -30,6 +37,9 @@ frmMain::frmMain(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_listing(new ResultModel(this))
 {
     ui->setupUi(this);
+    m_keys = new WindowKeyFilter(this);
+    m_validator = new FocusValidator(this);
+    m_entry = new LineEntry(*ui, *m_validator, *m_keys, this);
     m_listing->setHeaderLabels(listingFormat.split(QLatin1Char('|')));
     ui->grdListing->setModel(m_listing);
     ui->SSTab1->tabBar()->installEventFilter(this);
@@ -44,6 +54,14 @@ void frmMain::connectControls()
 {
     connect(ui->optOptions_0, &QRadioButton::clicked, this, &frmMain::ListRequests);
     connect(ui->optOptions_1, &QRadioButton::clicked, this, &frmMain::ListRequests);
+    connect(ui->grdListing, &QTableView::doubleClicked, this, &frmMain::cmdEdit_Click);
+    connect(ui->cmdNew, &QPushButton::clicked, this, &frmMain::cmdNew_Click);
+    connect(ui->cmdEdit, &QPushButton::clicked, this, &frmMain::cmdEdit_Click);
+    connect(ui->cmdCancel, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
+    connect(ui->cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    connect(ui->cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
+    connect(ui->cmdVerified, &QPushButton::clicked, this, &frmMain::cmdVerified_Click);
+    connect(ui->cmdDeleteReq, &QPushButton::clicked, this, &frmMain::cmdDeleteReq_Click);
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, [this](int index) {
         const int previous = m_shownTab;
         m_shownTab = index;
@@ -55,6 +73,7 @@ void frmMain::Form_Load()
 {
     LoadLocation(ui->cboLocation, true, true, true, false, true);
     LoadLocation(ui->cboTargetLocation, false, false, false, false, false);
+    setUpTransactionDate();
     gblnFromProductSearch = false;
     ui->optOptions_0->setChecked(true);
     ListRequests();
@@ -110,8 +129,9 @@ void frmMain::showTab(int index)
 
 void frmMain::SSTab1_Click(int previousTab)
 {
-    Q_UNUSED(previousTab);
-    // Leaving "List" opens the selected request in the editor (the request editor).
+    // Every change away from "List" opens the selected request.
+    if (previousTab == tabList)
+        cmdEdit_Click();
 }
 
 bool frmMain::isClickOnDetailsTab(QEvent *event) const
@@ -142,4 +162,237 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// ---- editor life cycle ----------------------------------------------------------------
+
+void frmMain::setUpTransactionDate()
+{
+    // The server's clock at log-in; no later moment can be chosen.
+    QDateTime serverTime = parseGeneralDate(gstrServerDate);
+    if (!serverTime.isValid())
+        serverTime = QDateTime::currentDateTime();
+    ui->txtTransDate->setDateTime(serverTime);
+    ui->txtTransDate->setMaximumDateTime(serverTime);
+}
+
+void frmMain::setLocationsEnabled(bool enabled)
+{
+    ui->cboLocation->setEnabled(enabled);
+    ui->cboTargetLocation->setEnabled(enabled);
+}
+
+void frmMain::fillGrid(const Recordset &rs)
+{
+    LineGrid &grid = *ui->grdDetails;
+    const auto &rows = *rs.table();
+    const int lines = std::min(rows.rowCount(), LineGrid::maxLines);
+    grid.setUpdatesEnabled(false);
+    grid.clearContents();
+    grid.setRows(lines + 2);
+    const int item = rows.columnIndex(u"ItemID");
+    const int description = rows.columnIndex(u"Description");
+    const int quantity = rows.columnIndex(u"Quantity");
+    const int unitCost = rows.columnIndex(u"UnitCost");
+    const int forRetail = rows.columnIndex(u"ForRetail");
+    const int ads = rows.columnIndex(u"isADS");
+    auto number = [&rows](int row, int column) { return IfNull(rows.value(row, column), 0.0).toDouble(); };
+    auto plain = [](double value) { return QString::number(value, 'g', 15); };
+    for (int k = 0; k < lines; ++k) {
+        const double q = number(k, quantity);
+        const double u = number(k, unitCost);
+        grid.setTextMatrix(k + 1, 0, IfNull(rows.value(k, item), QString()).toString());
+        grid.setTextMatrix(k + 1, 1, IfNull(rows.value(k, description), QString()).toString());
+        grid.setTextMatrix(k + 1, 2, plain(q));
+        grid.setTextMatrix(k + 1, 3, plain(u));
+        grid.setTextMatrix(k + 1, 4, plain(q * u));
+        grid.setTextMatrix(k + 1, 5, IfNull(rows.value(k, forRetail), QString()).toString());
+        grid.setTextMatrix(k + 1, 6, IfNull(rows.value(k, ads), false).toBool() ? QStringLiteral("Y") : QStringLiteral("N"));
+    }
+    grid.setUpdatesEnabled(true);
+    if (rows.rowCount() > LineGrid::maxLines)
+        MsgBox(QStringLiteral("This request has %1 lines; only the first %2 can be shown and edited.")
+                   .arg(rows.rowCount()).arg(LineGrid::maxLines), vbExclamation);
+}
+
+void frmMain::LoadRequest(bool fromListing)
+{
+    Recordset rs;
+    rs.setCursorLocation(Recordset::adUseClient);
+    rs.Open(fromListing ? RequestStore::loadStatement(selectedDocumentNumber()) : RequestStore::newDocumentStatement(),
+            gCurrentUser->SQLConnection(), Recordset::adOpenDynamic, Recordset::adLockReadOnly, -1);
+    LineGrid &grid = *ui->grdDetails;
+    const int keptRow = grid.Row();
+    if (!(rs.BOF() && rs.isEOF())) {
+        auto text = [&rs](const char *column) {
+            return IfNull(rs.Fields(QString::fromLatin1(column)), QString()).toString();
+        };
+        ui->cboLocation->setTag(text("LocationID"));
+        ui->cboLocation->setText(text("Location"));
+        ui->cboTargetLocation->setTag(text("TargetLocationID"));
+        ui->cboTargetLocation->setText(text("TLocation"));
+        ui->txtDocNum->setText(text("DocumentNumber"));
+        {
+            const QSignalBlocker quiet(grid); // one row change, after the rows are in
+            fillGrid(rs);
+            grid.setRow(std::clamp(keptRow, 1, grid.Rows() - 1));
+        }
+        m_entry->EditCurrentRow();
+    } else {
+        const QSignalBlocker quiet(grid);
+        grid.resetLines();
+        grid.setRow(1);
+    }
+    grid.applyLayout();
+    m_entry->ShowLineCounter();
+    rs.Close();
+}
+
+void frmMain::ClearAll()
+{
+    m_entry->clearFields();
+    setLocationsEnabled(true);
+    const QSignalBlocker quiet(*ui->grdDetails);
+    ui->grdDetails->resetLines();
+    ui->grdDetails->setRow(1);
+}
+
+void frmMain::cmdNew_Click()
+{
+    try {
+        LoadRequest(false);
+        showTab(tabDetails);
+        ClearAll();
+        ui->txtDocNum->setText(QStringLiteral("NEW"));
+        ui->txtProdCode->setFocus();
+    } catch (const std::exception &error) {
+        MsgBox(QString::fromStdString(error.what()), vbOKOnly);
+    }
+}
+
+void frmMain::cmdEdit_Click()
+{
+    try {
+        LoadRequest(true);
+        m_entry->ComputeGrandTotal();
+        showTab(tabDetails);
+        setLocationsEnabled(false);
+        ui->txtProdCode->setFocus();
+    } catch (const std::exception &error) {
+        MsgBox(QString::fromStdString(error.what()), vbOKOnly);
+    }
+}
+
+void frmMain::cmdCancel_Click()
+{
+    if (MsgBox(QStringLiteral("Do you want to leave without saving?"), vbYesNo + vbQuestion,
+               QStringLiteral("Message")) == vbYes)
+        showTab(tabList);
+    else
+        ui->txtProdCode->setFocus();
+}
+
+void frmMain::cmdExit_Click()
+{
+    if (MsgBox(QStringLiteral("Are you sure you want to exit without saving?"), vbYesNo + vbQuestion) != vbYes)
+        return;
+    m_exitConfirmed = true;
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Closing the window by its frame asks as "E&xit" does: nothing is saved.
+    if (!m_exitConfirmed
+        && MsgBox(QStringLiteral("Are you sure you want to exit without saving?"), vbYesNo + vbQuestion) != vbYes) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+// ---- saving and deleting ----------------------------------------------------------------
+
+QString frmMain::GetNewDocNumber()
+{
+    try {
+        return RequestStore(gCurrentUser->SQLConnection()).GetNewDocNumber();
+    } catch (const DbError &error) {
+        MsgBox(error.description(), vbCritical, QStringLiteral("Error Message"));
+        return {};
+    }
+}
+
+void frmMain::VerifySaved(const QString &strDocNum, const QString &strVerifiedByID)
+{
+    try {
+        RequestStore(gCurrentUser->SQLConnection()).VerifySaved(strDocNum, strVerifiedByID);
+    } catch (const DbError &error) {
+        MsgBox(error.description(), vbCritical, QStringLiteral("Error Message"));
+    }
+}
+
+bool frmMain::SaveRequest(const QString &verifierId)
+{
+    RequestDocument document;
+    document.documentNumber = ui->txtDocNum->text();
+    document.transDate = ui->txtTransDate->dateTime();
+    document.locationId = ui->cboLocation->Tag();
+    document.targetLocationId = ui->cboTargetLocation->Tag();
+    const LineGrid &grid = *ui->grdDetails;
+    document.lines.reserve(size_t(grid.Rows()));
+    for (int row = 1; row < grid.Rows(); ++row) {
+        document.lines.push_back({grid.TextMatrix(row, 0), grid.TextMatrix(row, 2), grid.TextMatrix(row, 3),
+                                  grid.TextMatrix(row, 5), grid.TextMatrix(row, 6)});
+    }
+    try {
+        const QString number = RequestStore(gCurrentUser->SQLConnection()).save(document, gCurrentUser->EmployeeCode(), verifierId);
+        ui->txtDocNum->setText(number);
+        return true;
+    } catch (const DbError &error) {
+        // Nothing was stored; a new request keeps "NEW" so that a retry draws a fresh number.
+        MsgBox(error.description(), vbOKOnly);
+        return false;
+    }
+}
+
+void frmMain::cmdSave_Click(const QString &verifierId)
+{
+    if (ui->cboTargetLocation->Text().trimmed().isEmpty()) {
+        MsgBox(QStringLiteral("Invalid target location..."), vbOKOnly);
+        ui->cboTargetLocation->setFocus();
+        return;
+    }
+    if (ui->txtDocNum->text().trimmed().isEmpty()) {
+        MsgBox(QStringLiteral("Invalid document number..."), vbOKOnly);
+        ui->txtDocNum->setFocus();
+        return;
+    }
+    if (!SaveRequest(verifierId))
+        return;
+    ListRequests();
+    showTab(tabList);
+    ClearAll();
+}
+
+void frmMain::cmdVerified_Click()
+{
+    frmDeletePassword dialog(this);
+    ModalDialogs::exec(dialog);
+    if (dialog.OKCharge())
+        cmdSave_Click(dialog.VerifyID());
+}
+
+void frmMain::cmdDeleteReq_Click()
+{
+    if (MsgBox(QStringLiteral("Are you sure you want to delete this record?"), vbYesNo + vbQuestion,
+               QStringLiteral("Message")) != vbYes)
+        return;
+    try {
+        RequestStore(gCurrentUser->SQLConnection()).markDeleted(selectedDocumentNumber(), gCurrentUser->EmployeeCode());
+    } catch (const DbError &error) {
+        MsgBox(error.description(), vbOKOnly);
+        return;
+    }
+    ListRequests();
 }

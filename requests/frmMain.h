@@ -7,7 +7,10 @@
 namespace Ui {
 class frmMain;
 }
+class FocusValidator;
+class LineEntry;
 class ResultModel;
+class WindowKeyFilter;
 
 // The main window: the listing of requests and the request editor.
 class frmMain : public QWidget
@@ -17,12 +20,21 @@ public:
     explicit frmMain(QWidget *parent = nullptr);
     ~frmMain() override;
 
+    // The next document number; empty when it cannot be drawn (the message has been shown).
+    QString GetNewDocNumber();
+    // Records the verifier of a document.
+    void VerifySaved(const QString &strDocNum, const QString &strVerifiedByID);
+    // Empties the entry fields and the line grid and lets the locations be chosen again.
+    void ClearAll();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void Form_Load();
     void connectControls();
+    void setUpTransactionDate();
 
     // Listing
     void ListRequests();
@@ -34,7 +46,26 @@ private:
     void SSTab1_Click(int previousTab);
     bool isClickOnDetailsTab(QEvent *event) const;
 
+    // Editor life cycle
+    void LoadRequest(bool fromListing);
+    void fillGrid(const class Recordset &rs);
+    void cmdNew_Click();
+    void cmdEdit_Click();
+    void cmdCancel_Click();
+    void cmdExit_Click();
+    void setLocationsEnabled(bool enabled);
+
+    // Saving and deleting
+    bool SaveRequest(const QString &verifierId = {});
+    void cmdSave_Click(const QString &verifierId = {});
+    void cmdVerified_Click();
+    void cmdDeleteReq_Click();
+
     std::unique_ptr<Ui::frmMain> ui;
-    ResultModel *m_listing; // owned through Qt's parent
+    ResultModel *m_listing;        // owned through Qt's parent
+    WindowKeyFilter *m_keys;       // owned through Qt's parent
+    FocusValidator *m_validator;   // owned through Qt's parent
+    LineEntry *m_entry;            // owned through Qt's parent
     int m_shownTab = 0;
+    bool m_exitConfirmed = false;
 };

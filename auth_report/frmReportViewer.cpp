@@ -1,0 +1,57 @@
+#include "frmReportViewer.h"
+
+#include "ReportPrinting.h"
+#include "app/MessageBox.h"
+#include "reporting/ReportError.h"
+#include "reporting/ReportViewer.h"
+#include "ui_frmReportViewer.h"
+
+#include <QCloseEvent>
+
+namespace {
+// The viewer's zoom setting 1: the page fills the window's width.
+constexpr int fitPageWidth = 1;
+} // namespace
+
+frmReportViewer::frmReportViewer(QWidget *owner)
+    : QWidget(owner, Qt::Window), ui(std::make_unique<Ui::frmReportViewer>())
+{
+    ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+frmReportViewer::~frmReportViewer() = default;
+
+ReportViewer &frmReportViewer::CRViewer1()
+{
+    return *ui->CRViewer1;
+}
+
+void frmReportViewer::Form_Load()
+{
+    m_loaded = true;
+    ui->CRViewer1->setReportSource(gReport);
+    ui->CRViewer1->Zoom(fitPageWidth);
+    ui->CRViewer1->setDisplayGroupTree(m_showGroupTree);
+    ui->CRViewer1->setEnableGroupTree(m_showGroupTree);
+    ui->CRViewer1->ViewReport();
+}
+
+bool frmReportViewer::event(QEvent *event)
+{
+    // Shown without being loaded first: load now, and say so when the report cannot be shown.
+    if (event->type() == QEvent::Show && !m_loaded) {
+        try {
+            Form_Load();
+        } catch (const ReportError &error) {
+            MsgBox(error.message(), vbCritical);
+        }
+    }
+    return QWidget::event(event);
+}
+
+void frmReportViewer::closeEvent(QCloseEvent *event)
+{
+    gReport.reset();
+    QWidget::closeEvent(event);
+}

@@ -1,0 +1,133 @@
+#include "LineGrid.h"
+
+#include "app/Twips.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
+
+namespace {
+
+const QString headerFormat = QStringLiteral(
+    "Code |< Product Name & Description | Quantity | Unit Cost| Total Cost| Retail?|");
+constexpr int widths[LineGrid::columns] = {800, 5000, 1000, 1000, 1000, 700, 0};
+
+} // namespace
+
+LineGrid::LineGrid(QWidget *parent) : QTableWidget(parent)
+{
+    setColumnCount(columns);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setTabKeyNavigation(false);
+    verticalHeader()->setVisible(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    connect(this, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int previousRow, int) {
+                if (row != previousRow)
+                    emit rowChanged();
+            });
+    resetLines();
+}
+
+void LineGrid::setRows(int rows)
+{
+    setRowCount(std::max(rows - 1, 0));
+}
+
+int LineGrid::Row() const
+{
+    return currentRow() + 1;
+}
+
+void LineGrid::setRow(int row)
+{
+    if (row >= 1 && row < Rows())
+        setCurrentCell(row - 1, currentColumn() < 0 ? 0 : currentColumn());
+}
+
+QString LineGrid::TextMatrix(int row, int column) const
+{
+    const QTableWidgetItem *cell = item(row - 1, column);
+    return cell ? cell->text() : QString();
+}
+
+void LineGrid::setTextMatrix(int row, int column, const QString &text)
+{
+    QTableWidgetItem *cell = item(row - 1, column);
+    if (!cell) {
+        cell = new QTableWidgetItem; // owned by the grid
+        if (column >= 2 && column <= 4)
+            cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        else if (column == 5)
+            cell->setTextAlignment(Qt::AlignCenter);
+        setItem(row - 1, column, cell);
+    }
+    cell->setText(text);
+}
+
+void LineGrid::RemoveItem(int row)
+{
+    removeRow(row - 1);
+}
+
+void LineGrid::applyLayout()
+{
+    const QStringList titles = headerFormat.split(QLatin1Char('|'));
+    for (int column = 0; column < columns; ++column) {
+        QString title = titles.value(column);
+        auto *header = new QTableWidgetItem; // owned by the grid
+        if (title.startsWith(QLatin1Char('<'))) {
+            title.remove(0, 1);
+            header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        }
+        header->setText(title);
+        setHorizontalHeaderItem(column, header);
+        setColumnWidth(column, twipsToPixels(this, widths[column]));
+    }
+    setColumnHidden(6, true);
+}
+
+void LineGrid::resetLines()
+{
+    clearContents();
+    setRowCount(1);
+    applyLayout();
+}
+
+void LineGrid::setTopRow(int row)
+{
+    if (QTableWidgetItem *cell = item(row - 1, 0))
+        scrollToItem(cell, QAbstractItemView::PositionAtTop);
+    else if (row >= 1 && row < Rows())
+        verticalScrollBar()->setValue(row - 1);
+}
+
+void LineGrid::keyPressEvent(QKeyEvent *event)
+{
+    bool handled = false;
+    emit keyPressed(event->key(), event->text(), &handled);
+    if (handled)
+        event->accept();
+    else
+        QTableWidget::keyPressEvent(event);
+}
+
+void LineGrid::focusInEvent(QFocusEvent *event)
+{
+    QTableWidget::focusInEvent(event);
+    emit focusEntered();
+}
+
+void LineGrid::focusOutEvent(QFocusEvent *event)
+{
+    QTableWidget::focusOutEvent(event);
+    emit focusLeft();
+}
+
+void LineGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableWidget::mouseDoubleClickEvent(event);
+    emit doubleClicked();
+}

@@ -1,0 +1,61 @@
+#include "WindowKeyFilter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+
+WindowKeyFilter::WindowKeyFilter(QWidget *window) : QObject(window), m_window(window)
+{
+    qApp->installEventFilter(this);
+}
+
+WindowKeyFilter::~WindowKeyFilter()
+{
+    qApp->removeEventFilter(this);
+}
+
+void WindowKeyFilter::moveOnAfterEnter(QWidget *field)
+{
+    // The field handles Enter first; when it has not moved the focus itself, Enter
+    // acts like Tab (and so the field's check runs as for Tab).
+    QPointer<QWidget> guard(field);
+    QTimer::singleShot(0, this, [guard] {
+        if (!guard || QApplication::focusWidget() != guard)
+            return;
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+        QApplication::sendEvent(guard, &tab);
+    });
+}
+
+bool WindowKeyFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !m_enabled || !watched->isWidgetType())
+        return false;
+    auto *target = static_cast<QWidget *>(watched);
+    QWidget *focus = QApplication::focusWidget();
+    // Only keys meant for this window's focused control, once (not again for its parents).
+    if (!focus || target != focus || !m_window->isAncestorOf(focus) || focus->window() != m_window)
+        return false;
+    if (qobject_cast<QAbstractButton *>(focus))
+        return false;
+
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        moveOnAfterEnter(focus);
+        return false;
+    }
+    const QString text = key->text();
+    if (text == QLatin1String("'"))
+        return true;
+    const QString upper = text.toUpper();
+    if (text.isEmpty() || upper == text)
+        return false;
+    QKeyEvent replaced(QEvent::KeyPress, key->key(), key->modifiers(), upper, key->isAutoRepeat(),
+                       ushort(key->count()));
+    QApplication::sendEvent(focus, &replaced); // the filter lets its own event through
+    return true;
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "app/DataComboBox.h"
+#include "app/MessageBox.h"
+#include "app/ModalDialogs.h"
+#include "app/modInventory.h"
+#include "db/Connection.h"
+#include "requests/LineGrid.h"
+#include "requests/frmMain.h"
+#include "support/FakeSession.h"
+#include "support/TestDatabase.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+
+// The main window on a fresh demo database, logged in as the requester, with message
+// boxes answered by script; helpers type and move the focus as a person would.
+class EditorFixture
+{
+public:
+    EditorFixture()
+    {
+        db = std::make_unique<TestDatabase>();
+        connection = &FakeSession::signIn(*db);
+        gstrServerDate = generalDateText(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)));
+        MsgBoxScript::start();
+        window = std::make_unique<frmMain>();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QTest::qWaitForWindowActive(window.get());
+    }
+
+    ~EditorFixture()
+    {
+        MsgBoxScript::answer(vbYes); // the closing question
+        window.reset();
+        MsgBoxScript::stop();
+        ModalDialogs::clearScript();
+        gCurrentUser.reset();
+    }
+
+    template <typename T = QWidget>
+    T *control(const char *name) const
+    {
+        T *widget = window->findChild<T *>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+
+    QLineEdit *field(const char *name) const { return control<QLineEdit>(name); }
+    LineGrid *grid() const { return control<LineGrid>("grdDetails"); }
+    DataComboBox *combo(const char *name) const { return control<DataComboBox>(name); }
+    QWidget *focused() const { return QApplication::focusWidget(); }
+
+    void focus(QWidget *widget) const
+    {
+        widget->setFocus();
+        QApplication::processEvents();
+    }
+
+    // Types into a control as a person does: the control has the focus.
+    void type(QWidget *widget, const QString &text) const
+    {
+        focus(widget);
+        QTest::keyClicks(widget, text);
+    }
+
+    void replaceText(QWidget *widget, const QString &text) const
+    {
+        focus(widget);
+        if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            edit->selectAll();
+        else if (auto *box = qobject_cast<QComboBox *>(widget); box && box->lineEdit())
+            box->lineEdit()->selectAll();
+        QTest::keyClick(widget, Qt::Key_Delete);
+        QTest::keyClicks(widget, text);
+    }
+
+    void tab() const
+    {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QApplication::processEvents();
+    }
+
+    void enter() const
+    {
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QApplication::processEvents(); // Enter moves on after the field has seen it
+        QApplication::processEvents();
+    }
+
+    void click(const char *name) const
+    {
+        QWidget *widget = control(name);
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(6, widget->height() / 2));
+        QApplication::processEvents();
+    }
+
+    QString lastMessage() const
+    {
+        return MsgBoxScript::shown().empty() ? QString() : MsgBoxScript::shown().back().prompt;
+    }
+
+    // "&New", a target location, then ready for lines.
+    void startNewRequest(const QString &target = QStringLiteral("CENTRAL WAREHOUSE")) const
+    {
+        click("cmdNew");
+        replaceText(combo("cboTargetLocation"), target);
+        tab();
+    }
+
+    // A product code, a quantity and "&Update".
+    void enterLine(const QString &code, const QString &quantity) const
+    {
+        replaceText(field("txtProdCode"), code);
+        tab();
+        replaceText(field("txtWithdraw"), quantity);
+        tab();
+        click("cmdOK");
+    }
+
+    QStringList column(int column) const
+    {
+        QStringList cells;
+        for (int row = 1; row < grid()->Rows(); ++row)
+            cells << grid()->TextMatrix(row, column);
+        return cells;
+    }
+
+    std::unique_ptr<TestDatabase> db;
+    Connection *connection = nullptr;
+    std::unique_ptr<frmMain> window;
+};
