@@ -1,0 +1,72 @@
+#pragma once
+
+#include "db/Recordset.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+
+namespace Ui {
+class frmItemLookup;
+}
+class ResultModel;
+
+// The "Product Search" window: finds products by code or by the start of their name,
+// either among the items stocked at one location or in the whole item master, and hands
+// the chosen code back through gvarSearchValue.
+//
+// A search creates one window per use: set LocationName, LocationCode and SearchString,
+// call Form_Load(); when blnExactMatch() is then true take SearchString() (the single
+// matching code), otherwise show the window with ModalDialogs::exec and read
+// gvarSearchValue (empty when the user closed it without choosing). Destroying the
+// window releases its result.
+class frmItemLookup : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmItemLookup(QWidget *parent = nullptr);
+    ~frmItemLookup() override;
+
+    // The search text on entry; after a search that found exactly one product, its code.
+    QString SearchString() const { return m_searchString; }
+    void setSearchString(const QString &value) { m_searchString = value; }
+
+    void setLocationName(const QString &value) { m_locationName = value; }
+    // Empty (or blank) searches the item master instead of one location's stock.
+    void setLocationCode(const QString &value) { m_locationCode = value; }
+
+    // Whether the last search found exactly one product.
+    bool blnExactMatch() const { return m_exactMatch; }
+    void setBlnExactMatch(bool value) { m_exactMatch = value; }
+
+    // Prepares the window for use without showing it: empties gvarSearchValue, shows the
+    // location and the search text, and searches for SearchString.
+    void Form_Load();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void connectControls();
+
+    bool SearchProducts(const QString &searchText);
+    QString searchStatement(const QString &searchText) const;
+    void showNoProducts();
+    void showProducts(Recordset products);
+    QString currentCode() const;
+
+    void cmdSearch_Click();
+    void cmdOptions_Click(int index);
+    void grdLookup_KeyDown(int key, const QString &text, bool *handled);
+    bool txtSearch_KeyPress(QKeyEvent *event);
+
+    std::unique_ptr<Ui::frmItemLookup> ui;
+    ResultModel *m_products; // owned through Qt's parent
+    Recordset m_result;      // kept open while the grid shows it
+    QString m_searchString;
+    QString m_locationName;
+    QString m_locationCode;
+    bool m_exactMatch = false;
+};

@@ -1,0 +1,249 @@
+#include "frmLookup.h"
+#include "ui_frmLookup.h"
+
+#include "app/MessageBox.h"
+#include "app/ModalDialogs.h"
+#include "app/NumberHandling.h"
+#include "app/Twips.h"
+#include "app/modInventory.h"
+#include "db/Connection.h"
+#include "db/ResultModel.h"
+#include "db/SqlQuote.h"
+#include "session/SessionComponent.h"
+
+#include <QKeyEvent>
+
+namespace {
+
+constexpr double nameColumnTwips = 4199.81;
+
+struct SearchStatement {
+    QString start;
+    QString byCode;   // followed by the search text
+    QString codeEnd;  // closes the code comparison
+    QString byName;   // followed by the search text and "%'"
+    QString end;
+};
+
+// The statement parts of each lookup type. Supplier codes are texts, the others numbers.
+const SearchStatement *statementFor(int lookupType)
+{
+    static const SearchStatement suppliers{
+        QStringLiteral("Select DISTINCT SupplierName as Supplier,SupplierID As Code From tbinvSupplier "),
+        QStringLiteral(" Where SupplierID = '"), QStringLiteral("'"),
+        QStringLiteral(" Where SupplierName Like '"),
+        QStringLiteral(" and  (not Status = 'I' or Status is null) ORDER by SupplierName")};
+    static const SearchStatement terms{
+        QStringLiteral("Select DISTINCT Terms AS [Terms of Payment] , TermsID as Code From tbinvTerms "),
+        QStringLiteral(" Where TermsID = "), QString(),
+        QStringLiteral(" Where Terms Like '"),
+        QStringLiteral(" and  (not Status = 'I' or Status is null) Order by Terms")};
+    static const SearchStatement units{
+        QStringLiteral("Select UnitOfMeasure As [Unit of Measure], UnitOfMeasureID as Code From tbinvUnitOfMeasure "),
+        QStringLiteral(" Where UnitOfMeasureID = "), QString(),
+        QStringLiteral(" Where UnitOfMeasure Like '"),
+        QStringLiteral(" and ( Not Status = 'I' or Status is Null ) Order by UnitOfMeasure")};
+    switch (lookupType) {
+    case frmLookup::lookupSuppliers:
+        return &suppliers;
+    case frmLookup::lookupTerms:
+        return &terms;
+    case frmLookup::lookupUnitsOfMeasure:
+        return &units;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+frmLookup::frmLookup(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::frmLookup>()), m_model(new ResultModel(this))
+{
+    ui->setupUi(this);
+    ui->grdLookup->setModel(m_model);
+    ui->txtSearch->installEventFilter(this);
+    ui->grdLookup->installEventFilter(this);
+    connectSignals();
+}
+
+frmLookup::~frmLookup()
+{
+    // The filter reads ui, which goes before the child widgets do.
+    ui->txtSearch->removeEventFilter(this);
+    ui->grdLookup->removeEventFilter(this);
+}
+
+void frmLookup::connectSignals()
+{
+    connect(ui->cmdSearch, &QPushButton::clicked, this, &frmLookup::cmdSearch_Click);
+    connect(ui->cmdOptions_1, &QPushButton::clicked, this, [this] { cmdOptions_Click(1); });
+    connect(ui->cmdOptions_0, &QPushButton::clicked, this, [this] { cmdOptions_Click(0); });
+    connect(ui->grdLookup, &QAbstractItemView::doubleClicked, this, [this] { cmdOptions_Click(1); });
+    connect(ui->grdLookup, &LookupGrid::keyDown, this, &frmLookup::grdLookup_KeyDown);
+}
+
+void frmLookup::Form_Load()
+{
+    m_exactMatch = false;
+    gvarSearchValue = QString();
+    setCaptionByType();
+    ui->txtSearch->setText(m_searchString);
+    RunSearch(m_searchString);
+}
+
+void frmLookup::setCaptionByType()
+{
+    switch (m_lookupType) {
+    case lookupSuppliers:
+        setWindowTitle(QStringLiteral("Supplier"));
+        break;
+    case lookupTerms:
+        setWindowTitle(QStringLiteral("Terms of Payment"));
+        break;
+    case lookupUnitsOfMeasure:
+        setWindowTitle(QStringLiteral("Unit of Measure"));
+        break;
+    default:
+        break;
+    }
+}
+
+QString frmLookup::searchStatement(const QString &text) const
+{
+    const SearchStatement *parts = statementFor(m_lookupType);
+    if (!parts)
+        return {}; // an unknown type has no statement; opening it fails and is reported
+    // Numbers are told apart on the text as typed: " 12 " still searches by code.
+    const QString searched = text.trimmed().toUpper();
+    const QString condition = NumberHandling::isNumeric(text)
+        ? parts->byCode + sqlText(searched) + parts->codeEnd
+        : parts->byName + sqlText(searched) + QStringLiteral("%'");
+    return parts->start + condition + parts->end;
+}
+
+bool frmLookup::RunSearch(const QString &text)
+{
+    try {
+        Recordset rs;
+        rs.setCursorLocation(Recordset::adUseClient);
+        rs.Open(searchStatement(text), gCurrentUser->SQLConnection(), Recordset::adOpenDynamic,
+                Recordset::adLockReadOnly, -1);
+        const bool found = !(rs.RecordCount() < 1 || (rs.BOF() && rs.isEOF()));
+        if (found && rs.RecordCount() == 1) {
+            m_searchString = IfNull(rs.Fields(QStringLiteral("Code")), QString()).toString();
+            m_exactMatch = true;
+        }
+        showResult(std::move(rs), found);
+        return found;
+    } catch (const std::exception &error) {
+        MsgBox(QString::fromUtf8(error.what()), vbOKOnly);
+        return false;
+    }
+}
+
+void frmLookup::showResult(Recordset rs, bool found)
+{
+    ui->grdLookup->setEnabled(found);
+    ui->cmdOptions_1->setEnabled(found);
+    m_rs = std::move(rs); // the former result is released here
+    m_model->setTable(m_rs.table());
+    ui->grdLookup->setColumnWidth(0, twipsToPixels(ui->grdLookup, nameColumnTwips));
+    if (found)
+        ui->grdLookup->setCurrentIndex(m_model->index(0, 0));
+}
+
+void frmLookup::cmdSearch_Click()
+{
+    if (RunSearch(ui->txtSearch->text()))
+        ui->grdLookup->setFocus();
+    else
+        ui->txtSearch->setFocus();
+}
+
+void frmLookup::cmdOptions_Click(int index)
+{
+    if (index == 1)
+        selectCurrentCode();
+    else
+        reject();
+}
+
+void frmLookup::selectCurrentCode()
+{
+    const QModelIndex current = ui->grdLookup->currentIndex();
+    if (!current.isValid())
+        return; // no row to choose
+    const QModelIndex code = m_model->index(current.row(), 1);
+    ui->grdLookup->setCurrentIndex(code);
+    gvarSearchValue = m_model->data(code).toString();
+    accept();
+}
+
+void frmLookup::grdLookup_KeyDown(int key, const QString &text, bool *handled)
+{
+    if (key == Qt::Key_Backspace) {
+        shortenSearchText();
+        *handled = true;
+    } else if (key >= Qt::Key_A && key <= Qt::Key_Z && !text.isEmpty() && text.front().isLetter()) {
+        startSearchTextWith(QChar(key)); // Qt's letter keys are the upper-case letters
+        *handled = true;
+    }
+}
+
+void frmLookup::shortenSearchText()
+{
+    // Drops the last character that counts; the list stays until the user searches again.
+    const QString text = ui->txtSearch->text();
+    const qsizetype length = text.trimmed().size();
+    if (length > 0)
+        ui->txtSearch->setText(text.left(length - 1));
+}
+
+void frmLookup::startSearchTextWith(QChar letter)
+{
+    ui->txtSearch->setFocus();
+    ui->txtSearch->setText(QString(letter));
+    ui->txtSearch->setCursorPosition(1);
+}
+
+bool frmLookup::txtSearch_KeyPress(QKeyEvent *event)
+{
+    // Every typed character goes in upper case, at the caret.
+    const QString typed = event->text();
+    const bool command = event->modifiers().testAnyFlags(Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (command || typed.isEmpty() || typed.toUpper() == typed)
+        return false;
+    ui->txtSearch->insert(typed.toUpper());
+    return true;
+}
+
+void frmLookup::switchDefaultButton(QObject *watched, QEvent::Type type)
+{
+    // Enter searches while the search box has the focus and selects while the grid has it.
+    QPushButton *button = watched == ui->txtSearch ? ui->cmdSearch : ui->cmdOptions_1;
+    button->setDefault(type == QEvent::FocusIn);
+}
+
+bool frmLookup::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->txtSearch || watched == ui->grdLookup) {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+            switchDefaultButton(watched, event->type());
+        else if (watched == ui->txtSearch && event->type() == QEvent::KeyPress)
+            return txtSearch_KeyPress(static_cast<QKeyEvent *>(event));
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmLookup::pickCode(int lookupType, const QString &searchText)
+{
+    const auto dialog = std::make_unique<frmLookup>();
+    dialog->setSearchString(searchText);
+    dialog->setLookupType(lookupType);
+    dialog->Form_Load();
+    if (dialog->blnExactMatch())
+        gvarSearchValue = dialog->SearchString();
+    else
+        ModalDialogs::exec(*dialog);
+}

@@ -1,0 +1,98 @@
+#include "clsTerms.h"
+
+#include "ObjectNotSet.h"
+
+#include "app/ClassError.h"
+#include "app/Conversions.h"
+#include "app/NumberHandling.h"
+#include "app/modInventory.h"
+#include "db/Connection.h"
+#include "db/SqlQuote.h"
+#include "lookup/frmLookup.h"
+
+using NumberHandling::signedNumberText;
+
+clsTerms::clsTerms()
+{
+    Class_Initialize();
+}
+
+void clsTerms::Class_Initialize()
+{
+    m_status.clear();
+    m_code = 0;
+    m_numberOfDays = 0;
+    m_description.clear();
+}
+
+bool clsTerms::LoadTerms(qint16 termsId, const QString &termDesc)
+{
+    try {
+        if (termsId == m_code)
+            return true;
+        if (termsId == 0) {
+            Class_Initialize();
+            return true;
+        }
+        // The id keeps its sign blank after the "= " (two blanks before a positive id).
+        const Recordset rs = requireConnection(m_connection).Execute(
+            QStringLiteral("Select * From tbInvTerms Where TermsID = ") + signedNumberText(termsId)
+            + QStringLiteral(" or Terms = '") + sqlText(termDesc.trimmed()) + QStringLiteral("'"));
+        if (rs.BOF() && rs.isEOF()) {
+            Class_Initialize();
+            return false;
+        }
+        copyFrom(rs);
+        return true;
+    } catch (const std::exception &) {
+        RaiseClassError(9999, QStringLiteral("clsTerms:LoadTerms Method"));
+    }
+}
+
+void clsTerms::copyFrom(const Recordset &rs)
+{
+    m_code = Convert::toInteger(rs.Fields(QStringLiteral("TermsID")));
+    m_description = Convert::toText(rs.Fields(QStringLiteral("Terms"))); // a nameless row fails the load
+    m_numberOfDays = Convert::toInteger(IfNull(rs.Fields(QStringLiteral("Nodays")), 0));
+    m_status = IfNull(rs.Fields(QStringLiteral("Status")), QString()).toString();
+}
+
+qint16 clsTerms::nextCode()
+{
+    const Recordset rs = requireConnection(m_connection).Execute(QStringLiteral("Select Max( TermsID ) + 1 As NewCode From tbInvTerms"));
+    if (rs.BOF() && rs.isEOF())
+        return 1;
+    const QVariant next = rs.Fields(QStringLiteral("NewCode"));
+    return next.isNull() ? qint16(1) : Convert::toInteger(next); // an empty table starts at 1
+}
+
+bool clsTerms::Update()
+{
+    try {
+        const QString code = QString::number(m_code);
+        const Recordset existing = requireConnection(m_connection).Execute(QStringLiteral("Select * From tbInvTerms Where TermsID = ") + code);
+        if (existing.BOF() && existing.isEOF()) {
+            requireConnection(m_connection).Execute(
+                QStringLiteral("Insert Into tbInvTerms ( TermsID, Terms, NoDays, Status ) Values (")
+                + signedNumberText(nextCode()) + QStringLiteral(",'") + sqlText(m_description) + QStringLiteral("',")
+                + signedNumberText(m_numberOfDays) + QStringLiteral(",'") + sqlText(m_status) + QStringLiteral("')"));
+        } else {
+            requireConnection(m_connection).Execute(
+                QStringLiteral("Update tbInvTerms Set Terms = '") + sqlText(m_description) + QStringLiteral("', NoDays = ")
+                + QString::number(m_numberOfDays) + QStringLiteral(", Status = '") + sqlText(m_status)
+                + QStringLiteral("' Where TermsID = ") + code);
+        }
+        return true;
+    } catch (const std::exception &) {
+        RaiseClassError(9999, QStringLiteral("clsTerms:Update Method"));
+    }
+}
+
+bool clsTerms::SearchTerms(const QString &termsId)
+{
+    frmLookup::pickCode(frmLookup::lookupTerms, termsId);
+    const QString chosen = gvarSearchValue.toString();
+    if (chosen.isEmpty())
+        return false;
+    return LoadTerms(Convert::toInteger(NumberHandling::leadingNumber(chosen)), QString());
+}

@@ -1,0 +1,297 @@
+#include "app/MessageBox.h"
+#include "app/ModalDialogs.h"
+#include "app/Twips.h"
+#include "app/modInventory.h"
+#include "db/Connection.h"
+#include "lookup/LookupGrid.h"
+#include "lookup/frmItemLookup.h"
+#include "support/FakeSession.h"
+#include "support/TestDatabase.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QTest>
+
+namespace {
+
+const QString locationSearch = QStringLiteral(
+    "Select A.ItemID as Code, A.ItemName As [Product Name], "
+    "A.ItemDesc As Description, B.SupplierName As Supplier, D.Markup_In As [In-Patient Markup], D.Markup_Out As [Out-Patient Markup],"
+    "Case when D.ItemStatus = 1 then 'Inactive' Else 'Active' end  As Status, A.Packing, A.ListCost,  "
+    "C.ItemClassificationName From tbInvMaster A Left Outer Join tbInvent D ON A.ItemID = D.ItemID "
+    "Left Outer Join tbInvSupplier B ON A.SupplierID = B.SupplierID "
+    "Left Outer join tbInvClassification C ON A.ItemClassificationID = C.ItemClassificationID "
+    "Where D.LocationID = '20' and  ( D.ItemStatus = 0 or D.ItemStatus is Null ) and ");
+
+const QString masterSearch = QStringLiteral(
+    "Select A.ItemID as Code, A.ItemName As [Product Name], "
+    "A.ItemDesc As Description, B.SupplierName As Supplier, A.MarkupIn As [In-Patient Markup], A.MarkupOut As [Out-Patient Markup],"
+    "Case when A.ItemStatus = 1 then 'Inactive' Else 'Active' End  As Status, A.Packing, A.ListCost,  "
+    "C.ItemClassificationName From tbInvMaster A "
+    "Left Outer Join tbInvSupplier B ON A.SupplierID = B.SupplierID "
+    "Left Outer Join tbInvClassification C ON A.ItemClassificationID = C.ItemClassificationID "
+    " Where ( A.ItemStatus = 0 or A.ItemStatus is Null ) and ");
+
+const QString order = QStringLiteral(" Order by A.ItemName, A.ItemDesc");
+
+template <typename T>
+T *control(QDialog &dialog, const char *name)
+{
+    return dialog.findChild<T *>(QLatin1String(name));
+}
+
+LookupGrid *grid(QDialog &dialog) { return control<LookupGrid>(dialog, "grdLookup"); }
+QLineEdit *searchBox(QDialog &dialog) { return control<QLineEdit>(dialog, "txtSearch"); }
+QPushButton *button(QDialog &dialog, const char *name) { return control<QPushButton>(dialog, name); }
+
+QStringList column(QDialog &dialog, int index)
+{
+    const QAbstractItemModel *model = grid(dialog)->model();
+    QStringList values;
+    for (int row = 0; row < model->rowCount(); ++row)
+        values << model->index(row, index).data().toString();
+    return values;
+}
+
+QString firstMessage()
+{
+    return MsgBoxScript::shown().empty() ? QString() : MsgBoxScript::shown().front().prompt;
+}
+
+// The focus only moves in an active window, as for a user.
+bool activate(QDialog &dialog)
+{
+    dialog.activateWindow();
+    return QTest::qWaitForWindowActive(&dialog);
+}
+
+} // namespace
+
+// The product search: its statements, what it lists, and the window as a user drives it.
+class TestItemLookup : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_db;
+    Connection *m_connection = nullptr;
+
+    static std::unique_ptr<frmItemLookup> loaded(const QString &locationCode, const QString &searchString)
+    {
+        auto dialog = std::make_unique<frmItemLookup>();
+        dialog->setLocationCode(locationCode);
+        dialog->setSearchString(searchString);
+        dialog->Form_Load();
+        return dialog;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_db = std::make_unique<TestDatabase>();
+        m_connection = &FakeSession::signIn(*m_db);
+        m_connection->Execute("Insert Into tbInvMaster (ItemID, ItemName, ItemDesc, ItemStatus) Values ('900', '500 ML BOTTLE', 'PLASTIC', 0)");
+        // Withdrawn from the master, still active in the stock of location 20.
+        m_connection->Execute("Insert Into tbInvent (ItemID, LocationID, ItemStatus) Values ('23', '20', 0)");
+    }
+
+    void init()
+    {
+        MsgBoxScript::start();
+        ModalDialogs::clearScript();
+        gvarSearchValue = QStringLiteral("stale");
+        m_connection->trace().clear();
+    }
+
+    void cleanupTestCase()
+    {
+        gCurrentUser.reset();
+        MsgBoxScript::stop();
+    }
+
+    void theStatementFollowsPlaceAndKindOfText_data()
+    {
+        QTest::addColumn<QString>("locationCode");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("location, name") << "20" << " para " << locationSearch + " A.ItemName Like 'PARA%' " + order;
+        QTest::newRow("location, code") << "20" << " 12 " << locationSearch + " A.ItemID = '12' " + order;
+        QTest::newRow("master, name") << "" << "amox" << masterSearch + " A.ItemName Like 'AMOX%' " + order;
+        QTest::newRow("master, code") << "" << "12" << masterSearch + " A.ItemID = '12' " + order;
+        QTest::newRow("blank location") << "   " << "" << masterSearch + " A.ItemName Like '%' " + order;
+        QTest::newRow("quote") << "" << "lactated ringer's" << masterSearch + " A.ItemName Like 'LACTATED RINGER''S%' " + order;
+    }
+
+    void theStatementFollowsPlaceAndKindOfText()
+    {
+        QFETCH(QString, locationCode);
+        QFETCH(QString, text);
+        QFETCH(QString, statement);
+        const auto dialog = loaded(locationCode, text);
+        QCOMPARE(m_connection->trace().statements(), QStringList({statement}));
+        QVERIFY2(MsgBoxScript::shown().empty(), qPrintable(firstMessage()));
+        QVERIFY(grid(*dialog)->model()->rowCount() > 0);
+        QCOMPARE(gvarSearchValue.toString(), QString());
+    }
+
+    void aNumberSearchesTheCodeAndOneMatchGivesItsCode()
+    {
+        const auto byNumber = loaded("", "500");
+        QVERIFY(!byNumber->blnExactMatch());
+        QVERIFY(!grid(*byNumber)->isEnabled());
+        QVERIFY(!button(*byNumber, "cmdOptions_1")->isEnabled());
+        QCOMPARE(grid(*byNumber)->model()->rowCount(), 0);
+        QVERIFY2(MsgBoxScript::shown().empty(), qPrintable(firstMessage()));
+
+        const auto byName = loaded("", "500 ml");
+        QVERIFY(byName->blnExactMatch());
+        QCOMPARE(byName->SearchString(), QStringLiteral("900"));
+        QVERIFY(button(*byName, "cmdOptions_1")->isEnabled());
+
+        const auto several = loaded("", "PARACETAMOL");
+        QVERIFY(!several->blnExactMatch());
+        QCOMPARE(several->SearchString(), QStringLiteral("PARACETAMOL"));
+    }
+
+    void anEmptyTextListsEveryActiveProductByNameThenDescription_data()
+    {
+        QTest::addColumn<QString>("locationCode");
+        QTest::addColumn<QString>("countActive");
+        QTest::newRow("item master") << "" << "Select Count(*) As N From tbInvMaster Where ItemStatus = 0 or ItemStatus is Null";
+        QTest::newRow("location") << "20"
+            << "Select Count(*) As N From tbInvent Where LocationID = '20' and (ItemStatus = 0 or ItemStatus is Null)";
+    }
+
+    void anEmptyTextListsEveryActiveProductByNameThenDescription()
+    {
+        QFETCH(QString, locationCode);
+        QFETCH(QString, countActive);
+        const auto dialog = loaded(locationCode, "");
+        const QStringList names = column(*dialog, 1);
+        const QStringList descriptions = column(*dialog, 2);
+        QCOMPARE(names.size(), m_connection->Execute(countActive).Fields("N").toInt());
+        for (qsizetype row = 1; row < names.size(); ++row) {
+            const int byName = names[row - 1].compare(names[row], Qt::CaseInsensitive);
+            QVERIFY2(byName < 0 || (byName == 0 && descriptions[row - 1].compare(descriptions[row], Qt::CaseInsensitive) <= 0),
+                     qPrintable(names[row] + " " + descriptions[row]));
+        }
+        const QStringList statuses = column(*dialog, 6);
+        QCOMPARE(QSet<QString>(statuses.begin(), statuses.end()), QSet<QString>({"Active"}));
+
+        QAbstractItemModel *model = grid(*dialog)->model();
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Product Name"));
+        QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Out-Patient Markup"));
+        QCOMPARE(grid(*dialog)->columnWidth(1), twipsToPixels(grid(*dialog), 3000));
+    }
+
+    void theStatusOfTheSearchedPlaceDecides()
+    {
+        QVERIFY(!column(*loaded("20", "PARACETAMOL"), 0).contains("2"));
+        QVERIFY(column(*loaded("", "PARACETAMOL"), 0).contains("2"));
+        QVERIFY(column(*loaded("20", "CO-AMOX"), 0).contains("23"));
+        QVERIFY(!column(*loaded("", "CO-AMOX"), 0).contains("23"));
+    }
+
+    void typedTextIsUpperCaseAndEnterSearchesThenSelects()
+    {
+        const auto dialog = loaded("20", "");
+        QString expected;
+        ModalDialogs::script([&](QDialog &shown) {
+            QVERIFY(activate(shown));
+            QLineEdit *text = searchBox(shown);
+            text->setFocus();
+            text->clear();
+            QTest::keyClicks(text, "ara");
+            QTest::keyClick(text, Qt::Key_Home);
+            QTest::keyClicks(text, "p");
+            QCOMPARE(text->text(), QStringLiteral("PARA"));
+            QCOMPARE(text->cursorPosition(), 1);
+            QVERIFY(button(shown, "cmdSearch")->isDefault());
+
+            QTest::keyClick(text, Qt::Key_Return);
+            QVERIFY(grid(shown)->hasFocus());
+            QVERIFY(button(shown, "cmdOptions_1")->isDefault());
+            QVERIFY(!button(shown, "cmdSearch")->isDefault());
+            QTest::keyClick(grid(shown), Qt::Key_Down);
+            expected = column(shown, 0).value(1);
+            QTest::keyClick(grid(shown), Qt::Key_Return);
+        });
+        QCOMPARE(ModalDialogs::exec(*dialog), int(QDialog::Accepted));
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(gvarSearchValue.toString(), expected);
+    }
+
+    void lettersAndBackspaceInTheGridEditTheSearchText()
+    {
+        const auto dialog = loaded("20", "");
+        ModalDialogs::script([&](QDialog &shown) {
+            QVERIFY(activate(shown));
+            LookupGrid *rows = grid(shown);
+            QLineEdit *text = searchBox(shown);
+            rows->setFocus();
+            const QList<QPair<QString, QString>> shortened{{"PARA", "PAR"}, {"  AB ", "  A"}, {"  ", "  "}};
+            for (const auto &[before, after] : shortened) {
+                text->setText(before);
+                QTest::keyClick(rows, Qt::Key_Backspace);
+                QCOMPARE(text->text(), after);
+            }
+            QVERIFY(rows->hasFocus());
+
+            QTest::keyClick(rows, Qt::Key_Down);
+            QKeyEvent controlM(QEvent::KeyPress, Qt::Key_M, Qt::ControlModifier, QStringLiteral("\r"));
+            QApplication::sendEvent(rows, &controlM); // as a keyboard delivers it
+            QCOMPARE(text->text(), QStringLiteral("  "));
+
+            QTest::keyClick(rows, Qt::Key_Z);
+            QCOMPARE(text->text(), QStringLiteral("Z"));
+            QVERIFY(text->hasFocus());
+            QCOMPARE(text->cursorPosition(), 1);
+
+            // Nothing found: nothing to select, and "Close" gives no choice.
+            QTest::keyClick(text, Qt::Key_Return);
+            QVERIFY(!rows->isEnabled());
+            QVERIFY(!button(shown, "cmdOptions_1")->isEnabled());
+            QTest::mouseClick(button(shown, "cmdOptions_0"), Qt::LeftButton);
+        });
+        QCOMPARE(ModalDialogs::exec(*dialog), int(QDialog::Rejected));
+        QCOMPARE(gvarSearchValue.toString(), QString());
+    }
+
+    void aDoubleClickChoosesThatRow()
+    {
+        const auto dialog = loaded("20", "");
+        const QString expected = column(*dialog, 0).value(2);
+        ModalDialogs::script([](QDialog &shown) {
+            LookupGrid *rows = grid(shown);
+            const QPoint at = rows->visualRect(rows->model()->index(2, 1)).center();
+            QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, at);
+        });
+        QCOMPARE(ModalDialogs::exec(*dialog), int(QDialog::Accepted));
+        QCOMPARE(gvarSearchValue.toString(), expected);
+    }
+
+    void aFailedSearchIsReportedAndKeepsTheGrid()
+    {
+        const auto dialog = loaded("20", "PARA");
+        const QStringList before = column(*dialog, 0);
+        ModalDialogs::script([&](QDialog &shown) {
+            QVERIFY(activate(shown));
+            searchBox(shown)->setText("AMOX");
+            m_connection->failStatementAt(1, "lost connection");
+            QTest::mouseClick(button(shown, "cmdSearch"), Qt::LeftButton);
+            QCOMPARE(firstMessage(), QStringLiteral("lost connection"));
+            QCOMPARE(MsgBoxScript::shown()[0].title, QStringLiteral("Quellar"));
+            QCOMPARE(column(shown, 0), before);
+            QVERIFY(grid(shown)->isEnabled());
+            QVERIFY(button(shown, "cmdOptions_1")->isEnabled());
+            QVERIFY(searchBox(shown)->hasFocus());
+        });
+        ModalDialogs::exec(*dialog);
+    }
+};
+
+QTEST_MAIN(TestItemLookup)
+#include "tst_item_lookup.moc"
