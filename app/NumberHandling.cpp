@@ -24,23 +24,34 @@ QString canonical(const QString &text)
         out += trimmed[i++];
     bool digits = false;
     bool point = false;
+    bool grouped = false;
+    int groupDigits = 0; // digits since the last group separator, before the point
     while (i < n) {
         const QChar c = trimmed[i];
         if (c.isDigit() && c.unicode() < 128) {
             out += c;
             digits = true;
+            if (!point)
+                ++groupDigits;
             ++i;
         } else if (!point && trimmed.mid(i, decimal.size()) == decimal) {
+            if (grouped && groupDigits != 3)
+                return {};
             out += QLatin1Char('.');
             point = true;
             i += decimal.size();
         } else if (!point && digits && !group.isEmpty() && trimmed.mid(i, group.size()) == group) {
-            i += group.size(); // grouping may stand anywhere after the first digit
+            // Grouping stands between groups of three digits: "1,234" is a number, "1,2,3" is not.
+            if ((grouped && groupDigits != 3) || (!grouped && groupDigits > 3))
+                return {};
+            grouped = true;
+            groupDigits = 0;
+            i += group.size();
         } else {
             break;
         }
     }
-    if (!digits)
+    if (!digits || (grouped && !point && groupDigits != 3))
         return {};
     if (i < n && (trimmed[i] == QLatin1Char('e') || trimmed[i] == QLatin1Char('E'))) {
         out += QLatin1Char('e');
@@ -168,6 +179,8 @@ double leadingNumber(const QString &text)
 
 QString format(double value, const QString &picture)
 {
+    if (!std::isfinite(value))
+        return {}; // no picture can show it; callers refuse such values before
     const qsizetype point = picture.indexOf(QLatin1Char('.'));
     const int decimals = point < 0 ? 0 : int(picture.size() - point - 1);
     const bool grouping = picture.left(point < 0 ? picture.size() : point).contains(QLatin1Char(','));

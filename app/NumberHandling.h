@@ -6,9 +6,9 @@
 namespace NumberHandling {
 
 // Whether the text, without its leading and trailing blanks, reads as a number in the
-// user's locale: optional sign, digits with optional grouping, optional decimal separator,
-// optional exponent. The empty text is no number, and neither is one too large for a
-// double.
+// user's locale: optional sign, digits with optional grouping (between groups of three
+// digits), optional decimal separator, optional exponent. The empty text is no number,
+// and neither is one too large for a double.
 bool isNumeric(const QString &text);
 
 // The value of a text that passed isNumeric.

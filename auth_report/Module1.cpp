@@ -51,8 +51,12 @@ QString CryptPassword(const QString &mode, const QString &key, const QString &in
             const int v = input.mid(position, 2).trimmed().toInt(&ok, 16);
             if (!ok)
                 return {};
+            // Undo (code + previous) mod 255. Codes run 1 to 255, so a remainder of 0 is
+            // code 255: that happens when the previous value was 255 itself.
             int t = keys.next() ^ v;
             t = t <= seed ? 255 + t - seed : t - seed;
+            if (t == 0)
+                t = 255;
             output += char(t);
             seed = v;
         }

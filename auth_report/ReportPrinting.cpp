@@ -82,9 +82,8 @@ void printDepartmentRequest(const QString &documentNumber, QWidget *parent)
     QString failure;
     try {
         const BusyCursor hourglass;
-        QVariantList parameters{gstrHospitalName, gstrHospitalAddress, documentNumber.trimmed()};
+        const QVariantList parameters{gstrHospitalName, gstrHospitalAddress, documentNumber.trimmed()};
         PrepareReport(QCoreApplication::applicationDirPath() + QStringLiteral("/DepartmentRequest.rpt"), parameters);
-        parameters.clear();
         ShowReport(false, QStringLiteral("Inventory Master File"), parent);
         return;
     } catch (const ReportError &error) {

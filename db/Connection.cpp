@@ -6,12 +6,14 @@
 #include "dialects/TSqlTokenizer.h"
 
 #include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <sql.h>
+#include <sys/stat.h>
 #include <sqlext.h>
 
 namespace {
@@ -32,6 +34,15 @@ QString odbcValue(const QString &value)
     return QLatin1Char('{') + braced + QLatin1Char('}');
 }
 
+// Device and inode of a file; 0 when it does not exist.
+quint64 fileIdentity(const QString &path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return (quint64(info.st_dev) << 40) ^ quint64(info.st_ino);
+}
+
 QString uniqueConnectionName()
 {
     static QAtomicInt counter;
@@ -43,44 +54,76 @@ QString uniqueConnectionName()
 Connection::Connection(const ConnectionSettings &settings)
     : m_settings(settings), m_name(uniqueConnectionName())
 {
+    open();
+}
+
+void Connection::open()
+{
     try {
-        switch (settings.kind) {
+        switch (m_settings.kind) {
         case ConnectionSettings::Kind::Embedded:
             openEmbedded();
             break;
         case ConnectionSettings::Kind::SqlServer:
             openOdbc(QStringLiteral("DRIVER={%1};SERVER=%2;DATABASE=%3;UID=%4;PWD=%5;ClientCharset=UTF-8")
-                         .arg(settings.odbcDriver, odbcValue(settings.server),
-                              odbcValue(settings.database), odbcValue(settings.user),
-                              odbcValue(settings.password)));
+                         .arg(m_settings.odbcDriver, odbcValue(m_settings.server),
+                              odbcValue(m_settings.database), odbcValue(m_settings.user),
+                              odbcValue(m_settings.password)));
             break;
         case ConnectionSettings::Kind::OdbcString:
-            openOdbc(settings.connectionString);
+            openOdbc(m_settings.connectionString);
             break;
         }
         chooseDialect();
         m_dialect->prepare(m_db, m_settings);
+        m_fileIdentity = m_settings.kind == ConnectionSettings::Kind::Embedded ? fileIdentity(m_settings.databaseFile) : 0;
     } catch (...) {
-        m_dialect.reset();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
+        close();
         throw;
     }
 }
 
+void Connection::close()
+{
+    m_dialect.reset();
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
 Connection::~Connection()
 {
-    if (m_inTransaction) {
+    if (m_inTransaction && m_dialect) {
         try {
             m_dialect->rollback(m_db);
         } catch (const DbError &) {
             // closing the connection ends the transaction anyway
         }
     }
-    m_dialect.reset();
-    m_db.close();
-    m_db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(m_name);
+    close();
+}
+
+void Connection::checkEmbeddedFile()
+{
+    if (m_settings.kind != ConnectionSettings::Kind::Embedded || m_inTransaction)
+        return;
+    const quint64 identity = fileIdentity(m_settings.databaseFile);
+    if (identity == 0)
+        throw DbError(QStringLiteral("The database file %1 is not there any more. Nothing was written; "
+                                     "try again when it is back.").arg(m_settings.databaseFile));
+    if (identity == m_fileIdentity && m_dialect)
+        return;
+    close();
+    open(); // throws when the file that came back cannot be opened
+}
+
+void Connection::fail(const QSqlError &error) const
+{
+    const QString code = error.nativeErrorCode();
+    if (m_dialect && m_dialect->name() == QLatin1String("SQLite") && (code == QLatin1String("5") || code == QLatin1String("6")))
+        throw DbError(QStringLiteral("The database is busy: another workstation is saving. Try again in a moment. (%1)")
+                          .arg(messageOf(error)), code);
+    throw DbError(messageOf(error), code);
 }
 
 void Connection::openEmbedded()
@@ -157,12 +200,13 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
     m_trace.record(sql);
     if (m_failCountdown > 0 && --m_failCountdown == 0)
         throw DbError(m_failMessage);
+    checkEmbeddedFile();
     const QString translated = m_dialect->translate(sql, m_db);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     if (!query.exec(translated))
-        throw DbError(messageOf(query.lastError()), query.lastError().nativeErrorCode());
+        fail(query.lastError());
     if (!query.isSelect())
         return nullptr;
     return m_dialect->fetch(query);
@@ -177,7 +221,15 @@ void Connection::BeginTrans()
 {
     if (m_inTransaction)
         throw DbError(QStringLiteral("A transaction is already in progress."));
-    m_dialect->beginTransaction(m_db);
+    checkEmbeddedFile();
+    try {
+        m_dialect->beginTransaction(m_db);
+    } catch (const DbError &error) {
+        if (error.nativeCode() == QLatin1String("5") || error.nativeCode() == QLatin1String("6"))
+            throw DbError(QStringLiteral("The database is busy: another workstation is saving. Try again in a moment. (%1)")
+                              .arg(error.description()), error.nativeCode());
+        throw;
+    }
     m_inTransaction = true;
 }
 

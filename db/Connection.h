@@ -54,7 +54,13 @@ public:
     Dialect &dialect() { return *m_dialect; }
 
 private:
+    void open();
+    void close();
     void openEmbedded();
+    // The embedded database file must still be the one that was opened: a file that has
+    // gone is reported, and one put back (restored from a copy) is opened again.
+    void checkEmbeddedFile();
+    [[noreturn]] void fail(const QSqlError &error) const;
     void openOdbc(const QString &connectionString);
     void chooseDialect();
 
@@ -64,6 +70,7 @@ private:
     std::unique_ptr<Dialect> m_dialect;
     StatementTrace m_trace;
     bool m_inTransaction = false;
+    quint64 m_fileIdentity = 0; // device and inode of the embedded file when opened
     int m_failCountdown = 0;
     QString m_failMessage;
 };

@@ -11,6 +11,11 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 static void initResources()
 {
     Q_INIT_RESOURCE(sql);
@@ -31,6 +36,14 @@ void DatabaseSetup::createEmbedded(const QString &databaseFile)
     for (const QString &file : {databaseFile, passwordFile}) {
         if (QFileInfo::exists(file))
             throw DbError(QStringLiteral("%1 exists already; choose another file name.").arg(file));
+    }
+    // Stock and password data are for their owner only: the files exist, readable by
+    // the owner alone, before the database opens them.
+    for (const QString &file : {databaseFile, passwordFile}) {
+        const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd < 0)
+            throw DbError(QStringLiteral("Cannot create %1: %2").arg(file, QString::fromLocal8Bit(strerror(errno))));
+        ::close(fd);
     }
     ConnectionSettings settings;
     settings.databaseFile = databaseFile;

@@ -16,9 +16,14 @@
 
 #include <QKeyEvent>
 
+#include <cmath>
+
 using namespace NumberHandling;
 
 namespace {
+
+constexpr double maxQuantity = 1e9;
+constexpr double maxUnitCost = 1e9;
 
 // Numbers shown as they are: the shortest text, no grouping, no padded decimals.
 QString plainText(double value)
@@ -235,6 +240,10 @@ bool LineEntry::quantityCheck()
         MsgBox(QStringLiteral("Invalid entry..."), vbOKOnly);
         return false;
     }
+    if (std::fabs(numericValue(ui.txtWithdraw->text())) >= maxQuantity) {
+        MsgBox(QStringLiteral("Invalid entry... A quantity must be below 1,000,000,000."), vbOKOnly);
+        return false;
+    }
     ui.txtWithdraw->setText(format(numericValue(ui.txtWithdraw->text()), wholePicture));
     ComputeLineTotal();
     return true;
@@ -277,6 +286,9 @@ bool LineEntry::updateChecksPass()
         {quantityNumeric && quantityValue == 0, "Please enter a value for Quantity.", "MESSAGE", ui.txtWithdraw},
         {!costNumeric, "Invalid unit cost...", "MESSAGE", ui.txtUnitCost},
         {costNumeric && costValue < 0, "Invalid unit cost...", "MESSAGE", ui.txtUnitCost},
+        // Beyond these a line total no longer fits a money amount.
+        {quantityNumeric && std::fabs(quantityValue) >= maxQuantity, "Invalid quantity...", "MESSAGE", ui.txtWithdraw},
+        {costNumeric && costValue >= maxUnitCost, "Invalid unit cost...", "MESSAGE", ui.txtUnitCost},
     };
     for (const Check &check : checks) {
         if (check.failed) {

@@ -11,6 +11,7 @@
 #include "app/ModalDialogs.h"
 #include "app/Twips.h"
 #include "app/modInventory.h"
+#include "auth_report/ReportPrinting.h"
 #include "auth_report/frmDeletePassword.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
@@ -62,6 +63,7 @@ void frmMain::connectControls()
     connect(ui->cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(ui->cmdVerified, &QPushButton::clicked, this, &frmMain::cmdVerified_Click);
     connect(ui->cmdDeleteReq, &QPushButton::clicked, this, &frmMain::cmdDeleteReq_Click);
+    connect(ui->cmdView, &QPushButton::clicked, this, [this] { printDepartmentRequest(ui->txtDocNum->text(), this); });
     connect(ui->SSTab1, &QTabWidget::currentChanged, this, [this](int index) {
         const int previous = m_shownTab;
         m_shownTab = index;

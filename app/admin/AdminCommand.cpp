@@ -1,6 +1,7 @@
 #include "AdminCommand.h"
 
 #include "auth_report/Module1.h"
+#include "bench/DatabaseGenerator.h"
 #include "db/Connection.h"
 #include "db/DatabaseSetup.h"
 #include "db/DbError.h"
@@ -46,6 +47,7 @@ int AdminCommand::usage()
              "  quellar-admin demo FILE\n"
              "  quellar-admin passwd FILE EMPLOYEE PASSWORD [--verifier]\n"
              "  quellar-admin sql FILE \"STATEMENT\"\n"
+             "  quellar-admin generate FILE [--seed N] [--scale F]\n"
              "FILE is a database file, or odbc:CONNECTION-STRING.\n";
     m_err.flush();
     return 2;
@@ -78,6 +80,8 @@ int AdminCommand::run(const QStringList &arguments)
         }
         if (command == QLatin1String("sql") && arguments.size() == 3)
             return runSql(arguments[1], arguments[2]);
+        if (command == QLatin1String("generate") && arguments.size() >= 2)
+            return generate(arguments);
     } catch (const DbError &error) {
         m_err << error.description() << "\n";
         m_err.flush();
@@ -152,6 +156,38 @@ QString AdminCommand::cellText(const QVariant &value)
         return text;
     }
     }
+}
+
+int AdminCommand::generate(const QStringList &arguments)
+{
+    DatabaseGenerator::Options options;
+    for (qsizetype i = 2; i < arguments.size(); i += 2) {
+        if (i + 1 >= arguments.size())
+            return usage();
+        bool ok = false;
+        if (arguments[i] == QLatin1String("--seed"))
+            options.seed = arguments[i + 1].toULongLong(&ok);
+        else if (arguments[i] == QLatin1String("--scale"))
+            options.scale = arguments[i + 1].toDouble(&ok);
+        if (!ok)
+            return usage();
+    }
+    DatabaseGenerator generator(options);
+    generator.setProgress([this](const QString &what) {
+        m_out << "  " << what << "...\n";
+        m_out.flush();
+    });
+    const DatabaseGenerator::Counts counts = generator.generate(arguments[1]);
+    for (const DemoEmployee &employee : demoEmployees) {
+        setPassword(arguments[1], QString::fromLatin1(employee.id), QString::fromLatin1(employee.password),
+                    employee.verifier, QString::fromLatin1(employee.name));
+    }
+    m_out << "Created " << arguments[1] << ": " << counts.documents << " documents, " << counts.lines
+          << " lines, " << counts.items << " items, " << counts.locations << " locations, "
+          << counts.stockRows << " stock rows; document " << counts.largestDocument << " has "
+          << counts.largestDocumentLines << " lines.\n";
+    m_out.flush();
+    return 0;
 }
 
 int AdminCommand::runSql(const QString &target, const QString &statement)

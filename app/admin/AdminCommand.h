@@ -9,6 +9,8 @@
 //   demo FILE                     a new database with the demo hospital
 //   passwd FILE EMPLOYEE PASSWORD [--verifier]
 //   sql FILE "STATEMENT"          runs one statement as the program would send it
+//   generate FILE [--seed N] [--scale F]
+//                                 a new database of a large hospital, for benchmarks
 // FILE is an embedded database file, or "odbc:" followed by an ODBC connection string.
 class AdminCommand
 {
@@ -38,6 +40,7 @@ public:
 private:
     int usage();
     int runSql(const QString &target, const QString &statement);
+    int generate(const QStringList &arguments);
     static QString cellText(const QVariant &value);
 
     QTextStream &m_out;

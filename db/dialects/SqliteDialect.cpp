@@ -284,12 +284,72 @@ private:
                     out += text.mid(1); // N'text'
                 else
                     out += text;
+                out += prefixRange(i);
                 break;
             default:
                 out += text;
             }
         }
         return out;
+    }
+
+    // column Like 'ABC%': LIKE cannot use an index, so the same test gains the range
+    // column >= 'ABC' And column < 'ABD', which can; the LIKE still decides. Only for a
+    // plain prefix of letters, digits and blanks ending in a letter or digit that has a
+    // successor of its own kind, so that the range holds under any case folding, and
+    // only where the added terms cannot change how the condition groups.
+    QString prefixRange(int tokenIndex) const
+    {
+        const int s = m_sigIndex[size_t(tokenIndex)];
+        const int count = int(m_sig.size());
+        if (s < 3 || !isWord(m_sql, sigToken(s - 1), QLatin1String("like")))
+            return {};
+        int columnStart = s - 2;
+        if (sigToken(columnStart).type != Type::Word)
+            return {};
+        if (columnStart >= 2 && isSymbol(m_sql, sigToken(columnStart - 1), QLatin1String("."))) {
+            if (sigToken(columnStart - 2).type != Type::Word)
+                return {};
+            columnStart -= 2;
+        }
+        if (columnStart < 1)
+            return {};
+        const TSqlToken &before = sigToken(columnStart - 1);
+        const bool opensCondition = isSymbol(m_sql, before, QLatin1String("("))
+            || isWord(m_sql, before, QLatin1String("where")) || isWord(m_sql, before, QLatin1String("and"))
+            || isWord(m_sql, before, QLatin1String("or")) || isWord(m_sql, before, QLatin1String("on"))
+            || isWord(m_sql, before, QLatin1String("when")) || isWord(m_sql, before, QLatin1String("having"));
+        if (!opensCondition)
+            return {};
+        if (s + 1 < count) {
+            const TSqlToken &after = sigToken(s + 1);
+            const bool closesCondition = isSymbol(m_sql, after, QLatin1String(")"))
+                || isSymbol(m_sql, after, QLatin1String(";")) || isWord(m_sql, after, QLatin1String("and"))
+                || isWord(m_sql, after, QLatin1String("or")) || isWord(m_sql, after, QLatin1String("order"))
+                || isWord(m_sql, after, QLatin1String("group")) || isWord(m_sql, after, QLatin1String("then"))
+                || isWord(m_sql, after, QLatin1String("having")) || isWord(m_sql, after, QLatin1String("union"));
+            if (!closesCondition)
+                return {};
+        }
+        const QString pattern = TSqlTokenizer::stringValue(sigToken(s).text(m_sql));
+        if (pattern.size() < 2 || !pattern.endsWith(QLatin1Char('%')))
+            return {};
+        const QString prefix = pattern.left(pattern.size() - 1);
+        for (const QChar c : prefix) {
+            const char16_t u = c.unicode();
+            const bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == ' ';
+            if (!plain)
+                return {};
+        }
+        const char16_t last = prefix.back().unicode();
+        if (!((last >= 'A' && last < 'Z') || (last >= 'a' && last < 'z') || (last >= '0' && last < '9')))
+            return {};
+        QString upper = prefix;
+        upper.back() = QChar(char16_t(last + 1));
+        QString column;
+        for (int k = columnStart; k < s - 1; ++k)
+            column += sigToken(k).text(m_sql);
+        return QStringLiteral(" AND %1 >= '%2' AND %1 < '%3'").arg(column, prefix, upper);
     }
 
     static QString dateLiteral(const QString &value)

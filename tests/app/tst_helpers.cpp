@@ -29,6 +29,12 @@ private slots:
         QVERIFY(!isNumeric("12abc"));
         QVERIFY(!isNumeric("0x10"));
         QVERIFY(!isNumeric("1e"));
+        QVERIFY(!isNumeric("1,2,3"));     // grouping only between groups of three
+        QVERIFY(!isNumeric("12,34"));
+        QVERIFY(!isNumeric("1234,567"));
+        QVERIFY(isNumeric("1,234,567.25"));
+        QVERIFY(isNumeric("-0"));
+        QVERIFY(isNumeric("1234567890123456789012345678901234567890"));
         QVERIFY(!isNumeric("-"));
         QCOMPARE(numericValue("1,234.5"), 1234.5);
     }
@@ -68,6 +74,7 @@ private slots:
         QTest::newRow("packing") << 0.0 << QStringLiteral("#####0") << "0";
         QTest::newRow("tiny") << 1e-20 << costPicture << "0.0000";
         QTest::newRow("huge") << 1e20 << wholePicture << "100000000000000000000";
+        QTest::newRow("infinite") << qInf() << amountPicture << "";
     }
 
     void formatPictures()

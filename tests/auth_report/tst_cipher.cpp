@@ -50,6 +50,18 @@ private slots:
         QCOMPARE(CryptPassword("e", key, "x"), QString());
         QCOMPARE(CryptPassword("X", key, "x"), QString());
     }
+
+    void code255AfterAValueOf255RoundTrips()
+    {
+        // Found by fuzzing. With key character 255, code 165 enciphers to 255 (165 + 90 is
+        // 0 mod 255, XOR 255); code 255 after it gives (255 + 255) mod 255 = 0, which
+        // deciphering must read as 255, not as code 0.
+        const QString key255(QChar(255));
+        const QString text = QString(QChar(165)) + QChar(255);
+        const QString enciphered = CryptPassword("E", key255, text);
+        QCOMPARE(enciphered, QStringLiteral("5AFFFF"));
+        QCOMPARE(CryptPassword("D", key255, enciphered), text);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestCipher)

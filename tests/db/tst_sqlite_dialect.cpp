@@ -3,6 +3,7 @@
 #include "db/SqlQuote.h"
 #include "support/TestDatabase.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 // What the embedded database must do for SQL Server's statement texts to mean the same.
@@ -194,6 +195,36 @@ private slots:
         QCOMPARE(none.RecordCount(), 0);
         QCOMPARE(run("Update tbInvTerms Set Status = Status Where TermsID = -1").State(),
                  int(Recordset::adStateClosed));
+    }
+    void likeAndPatIndexStayLinearWithManyPercents()
+    {
+        auto matches = [&](const QString &text, const QString &pattern) {
+            return run("Select 1 as M Where '" + text + "' Like '" + pattern + "'").RecordCount() == 1;
+        };
+        auto patIndex = [&](const QString &pattern, const QString &text) {
+            return run("Select PatIndex('" + pattern + "', '" + text + "') as P").Fields("P").toInt();
+        };
+        // Each % used to try every split of the rest of the text: this pair took forever.
+        const QString longText(20000, QLatin1Char('a'));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(patIndex("%a%a%a%a%a%b", longText), 0);
+        QVERIFY(!matches(longText, "%a%a%a%a%a%b"));
+        QCOMPARE(patIndex("%a%a%a%a%a%b", longText + "b"), 1);
+        QVERIFY(matches(longText + "b", "%a%a%a%a%a%b"));
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed()) + " ms"));
+
+        // What the matching must still get right: a later % retried, sets, anchoring.
+        QVERIFY(matches("aXbYbc", "a%b%c"));
+        QVERIFY(matches("abcbc", "%bc"));
+        QVERIFY(!matches("ac", "a%_c"));
+        QVERIFY(matches("abc", "a%_c"));
+        QVERIFY(!matches("abcd", "a%c"));
+        QCOMPARE(patIndex("%b%c", "abxbc"), 2);
+        QCOMPARE(patIndex("%[0-9]%[a-c]", "x1yb"), 2);
+        QCOMPARE(patIndex("%[0-9]%[a-c]", "x1yd"), 0);
+        QCOMPARE(patIndex("b%", "abc"), 0);
+        QCOMPARE(patIndex("%c%", "abc"), 3);
     }
 };
 

@@ -160,76 +160,84 @@ void convertInt(sqlite3_context *context, int, sqlite3_value **args)
 
 // ---- LIKE patterns ----------------------------------------------------------------
 
-// Matches text[t..] against pattern[p..] with %, _ and [set]; case-insensitive.
-bool likeMatch(const QString &pattern, qsizetype p, const QString &text, qsizetype t,
-               QChar escape, bool anchoredEnd, qsizetype *matchEnd = nullptr)
+// How many pattern characters the element at pattern[p] takes when it matches c (an
+// escaped character, _, [set] or [^set], or a plain character), 0 when it does not match.
+qsizetype matchElement(const QString &pattern, qsizetype p, QChar c, QChar escape)
 {
-    while (p < pattern.size()) {
-        const QChar pc = pattern[p];
-        if (!escape.isNull() && pc == escape && p + 1 < pattern.size()) {
-            if (t >= text.size() || text[t].toCaseFolded() != pattern[p + 1].toCaseFolded())
-                return false;
-            p += 2;
-            ++t;
-            continue;
-        }
-        if (pc == QLatin1Char('%')) {
-            while (p < pattern.size() && pattern[p] == QLatin1Char('%'))
-                ++p;
-            if (p == pattern.size()) {
-                if (matchEnd)
-                    *matchEnd = text.size();
-                return true;
+    const QChar pc = pattern[p];
+    if (!escape.isNull() && pc == escape && p + 1 < pattern.size())
+        return c.toCaseFolded() == pattern[p + 1].toCaseFolded() ? 2 : 0;
+    if (pc == QLatin1Char('_'))
+        return 1;
+    if (pc == QLatin1Char('[')) {
+        const qsizetype close = pattern.indexOf(QLatin1Char(']'), p + 1);
+        if (close > p + 1) {
+            qsizetype k = p + 1;
+            bool negate = false;
+            if (pattern[k] == QLatin1Char('^')) {
+                negate = true;
+                ++k;
             }
-            for (qsizetype k = t; k <= text.size(); ++k) {
-                if (likeMatch(pattern, p, text, k, escape, anchoredEnd, matchEnd))
+            const QChar folded = c.toCaseFolded();
+            bool found = false;
+            for (; k < close; ++k) {
+                if (k + 2 < close && pattern[k + 1] == QLatin1Char('-')) {
+                    const QChar from = pattern[k].toCaseFolded();
+                    const QChar to = pattern[k + 2].toCaseFolded();
+                    found = found || (folded >= from && folded <= to);
+                    k += 2;
+                } else {
+                    found = found || folded == pattern[k].toCaseFolded();
+                }
+            }
+            return found != negate ? close - p + 1 : 0;
+        }
+    }
+    return c.toCaseFolded() == pc.toCaseFolded() ? 1 : 0;
+}
+
+// Matches text[t..] against pattern[p..] with %, _ and [set]; case-insensitive. Every
+// element but % takes exactly one character, so on a mismatch only the last % needs to
+// take one more character and try again: at most (text length x pattern length) steps,
+// whatever the number of %. *starReached tells whether a failed match got as far as a %:
+// then no later start in the text can match either, since that % could have taken the
+// characters up to it.
+bool likeMatch(const QString &pattern, qsizetype p, const QString &text, qsizetype t,
+               QChar escape, bool anchoredEnd, bool *starReached = nullptr)
+{
+    qsizetype starP = -1; // the pattern after the last %, and where its text started
+    qsizetype starT = -1;
+    for (;;) {
+        if (p < pattern.size()) {
+            const QChar pc = pattern[p];
+            const bool escaped = !escape.isNull() && pc == escape && p + 1 < pattern.size();
+            if (!escaped && pc == QLatin1Char('%')) {
+                while (p < pattern.size() && pattern[p] == QLatin1Char('%'))
+                    ++p;
+                if (p == pattern.size())
                     return true;
-            }
-            return false;
-        }
-        if (t >= text.size())
-            return false;
-        if (pc == QLatin1Char('_')) {
-            ++p;
-            ++t;
-            continue;
-        }
-        if (pc == QLatin1Char('[')) {
-            const qsizetype close = pattern.indexOf(QLatin1Char(']'), p + 1);
-            if (close > p + 1) {
-                qsizetype k = p + 1;
-                bool negate = false;
-                if (pattern[k] == QLatin1Char('^')) {
-                    negate = true;
-                    ++k;
-                }
-                const QChar c = text[t].toCaseFolded();
-                bool found = false;
-                for (; k < close; ++k) {
-                    if (k + 2 < close && pattern[k + 1] == QLatin1Char('-')) {
-                        const QChar from = pattern[k].toCaseFolded();
-                        const QChar to = pattern[k + 2].toCaseFolded();
-                        found = found || (c >= from && c <= to);
-                        k += 2;
-                    } else {
-                        found = found || c == pattern[k].toCaseFolded();
-                    }
-                }
-                if (found == negate)
-                    return false;
-                p = close + 1;
-                ++t;
+                starP = p;
+                starT = t;
                 continue;
             }
+            if (t < text.size()) {
+                const qsizetype width = matchElement(pattern, p, text[t], escape);
+                if (width > 0) {
+                    p += width;
+                    ++t;
+                    continue;
+                }
+            }
+        } else if (!anchoredEnd || t == text.size()) {
+            return true;
         }
-        if (text[t].toCaseFolded() != pc.toCaseFolded())
+        if (starReached)
+            *starReached = starP >= 0;
+        if (starP < 0 || starT >= text.size())
             return false;
-        ++p;
-        ++t;
+        p = starP;
+        t = ++starT;
     }
-    if (matchEnd)
-        *matchEnd = t;
-    return !anchoredEnd || t == text.size();
 }
 
 void like(sqlite3_context *context, int argc, sqlite3_value **args)
@@ -268,10 +276,13 @@ void patIndex(sqlite3_context *context, int, sqlite3_value **args)
         pattern.remove(0, 1);
     const qsizetype lastStart = anywhere ? text.size() : 0;
     for (qsizetype start = 0; start <= lastStart; ++start) {
-        if (likeMatch(pattern, 0, text, start, QChar(), toEnd)) {
+        bool starReached = false;
+        if (likeMatch(pattern, 0, text, start, QChar(), toEnd, &starReached)) {
             sqlite3_result_int64(context, start + 1);
             return;
         }
+        if (starReached)
+            break;
     }
     sqlite3_result_int64(context, 0);
 }

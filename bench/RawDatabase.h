@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+
+// The same database reached straight through SQLite's C API, with the program's SQL
+// functions and collation: the floor each benchmark case is compared with.
+class RawDatabase
+{
+public:
+    using Value = std::variant<std::monostate, std::int64_t, double, std::string>;
+    using Rows = std::vector<std::vector<Value>>;
+
+    explicit RawDatabase(const QString &file);
+    ~RawDatabase();
+    RawDatabase(const RawDatabase &) = delete;
+    RawDatabase &operator=(const RawDatabase &) = delete;
+
+    // Runs a statement and reads every row into memory. Throws DbError.
+    Rows query(const QString &sql, const std::vector<std::string> &parameters = {});
+    // Runs statements that return no rows. Throws DbError.
+    void execute(const char *sql);
+
+    sqlite3 *handle() const { return m_db; }
+    [[noreturn]] void fail() const;
+
+private:
+    sqlite3 *m_db = nullptr;
+};

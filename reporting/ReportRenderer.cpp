@@ -1,0 +1,339 @@
+#include "ReportRenderer.h"
+
+#include "db/ResultTable.h"
+
+#include <QFontMetricsF>
+#include <QPagedPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qreal unlimited = 1e9;
+constexpr qreal cellPaddingMm = 1.0;
+constexpr qreal linePaddingMm = 0.6;
+
+} // namespace
+
+void ReportRenderer::Block::append(const Block &below)
+{
+    place(below, height);
+}
+
+void ReportRenderer::Block::place(const Block &block, qreal y)
+{
+    for (Piece piece : block.pieces) {
+        piece.rect.translate(0, y);
+        pieces.push_back(piece);
+    }
+    height = std::max(height, y + block.height);
+}
+
+ReportRenderer::ReportRenderer(const ReportDefinition &definition, const ReportValues &values)
+    : m_definition(definition), m_values(values)
+{
+}
+
+int ReportRenderer::lineCount() const
+{
+    return m_values.rows ? m_values.rows->rowCount() : 0;
+}
+
+QFont ReportRenderer::font(qreal size, bool bold, bool italic) const
+{
+    QFont result(m_definition.fontFamily);
+    result.setPointSizeF(size > 0 ? size : m_definition.fontSize);
+    result.setBold(bold);
+    result.setItalic(italic);
+    // No ligatures: "fi" stays two letters, so the text of an exported PDF can be searched.
+    result.setStyleStrategy(QFont::PreferNoShaping);
+    return result;
+}
+
+ReportRenderer::Sheet ReportRenderer::sheetFor(const QPaintDevice &device) const
+{
+    Sheet sheet;
+    sheet.device = &device;
+    sheet.width = device.width();
+    sheet.height = device.height();
+    sheet.pixelsPerMm = device.logicalDpiY() / 25.4;
+    return sheet;
+}
+
+QVariant ReportRenderer::valueOf(const ReportText::Placeholder &placeholder, const Where &where) const
+{
+    using Kind = ReportText::Placeholder::Kind;
+    switch (placeholder.kind) {
+    case Kind::Parameter:
+        return m_values.parameters.value(placeholder.name);
+    case Kind::Special:
+        if (placeholder.name == QLatin1String("Page"))
+            return where.page;
+        if (placeholder.name == QLatin1String("Pages"))
+            return where.pages;
+        if (placeholder.name == QLatin1String("PrintDate"))
+            return m_values.printed;
+        return m_values.title;
+    case Kind::Field:
+        if (where.line < 0 || where.line >= lineCount())
+            return {};
+        return m_values.rows->value(where.line, m_values.rows->columnIndex(placeholder.name));
+    }
+    return {};
+}
+
+QString ReportRenderer::expand(const QString &text, const Where &where) const
+{
+    return ReportText::expand(text, [&](const ReportText::Placeholder &p) { return valueOf(p, where); });
+}
+
+ReportRenderer::Block ReportRenderer::text(const Sheet &sheet, const QRectF &box, const QString &text,
+                                           const QFont &font, int flags) const
+{
+    const QFontMetricsF metrics(font, sheet.device);
+    const int wrapping = flags | Qt::TextWordWrap;
+    const qreal height = std::max(metrics.height(),
+                                  metrics.boundingRect(QRectF(0, 0, box.width(), unlimited), wrapping, text).height());
+    Block block;
+    block.pieces.push_back({QRectF(box.left(), box.top(), box.width(), height), text, font, wrapping, false});
+    block.height = box.top() + height;
+    return block;
+}
+
+ReportRenderer::Block ReportRenderer::rule(const Sheet &sheet, qreal thickness) const
+{
+    Block block;
+    const qreal pen = std::max(sheet.mm(thickness), 1.0);
+    block.pieces.push_back({QRectF(0, sheet.mm(0.5), sheet.width, pen), QString(), QFont(), 0, true});
+    block.height = sheet.mm(1.0) + pen;
+    return block;
+}
+
+ReportRenderer::Block ReportRenderer::textRow(const Sheet &sheet, const ReportRow &row, const Where &where) const
+{
+    const QFont rowFont = font(row.fontSize, row.bold, row.italic);
+    std::vector<std::pair<QString, Qt::Alignment>> parts;
+    if (!row.left.isEmpty())
+        parts.emplace_back(row.left, Qt::AlignLeft);
+    if (!row.center.isEmpty())
+        parts.emplace_back(row.center, Qt::AlignHCenter);
+    if (!row.right.isEmpty())
+        parts.emplace_back(row.right, Qt::AlignRight);
+    // One part takes the whole width; left and right share it in halves; with a centre
+    // part, each takes its third.
+    const bool thirds = !row.center.isEmpty() && parts.size() > 1;
+    const int shares = thirds ? 3 : int(parts.size());
+    Block block;
+    block.height = QFontMetricsF(rowFont, sheet.device).height(); // an empty row keeps its line
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const Qt::Alignment align = parts[i].second;
+        const int slot = !thirds ? int(i) : align == Qt::AlignLeft ? 0 : align == Qt::AlignHCenter ? 1 : 2;
+        const qreal share = sheet.width / shares;
+        const QRectF box(share * slot, 0, share, unlimited);
+        block.place(text(sheet, box, expand(parts[i].first, where), rowFont, int(align) | Qt::AlignTop), 0);
+    }
+    return block;
+}
+
+ReportRenderer::Block ReportRenderer::signatures(const Sheet &sheet, const ReportRow &row, const Where &where) const
+{
+    const QFont captionFont = font(row.fontSize, row.bold, row.italic);
+    const QFont nameFont = font(row.fontSize, true, false);
+    const int count = int(row.signatures.size());
+    const qreal slot = sheet.width / count;
+    const qreal lineLength = slot * 0.8;
+    const qreal nameHeight = QFontMetricsF(nameFont, sheet.device).height();
+    Block block;
+    for (int i = 0; i < count; ++i) {
+        const ReportSignature &signature = row.signatures[size_t(i)];
+        const QRectF box(slot * i + (slot - lineLength) / 2, 0, lineLength, unlimited);
+        block.place(text(sheet, box, expand(signature.name, where), nameFont, Qt::AlignHCenter | Qt::AlignBottom), 0);
+        Block line = rule(sheet, 0.3);
+        for (Piece &piece : line.pieces)
+            piece.rect = QRectF(box.left(), piece.rect.top(), lineLength, piece.rect.height());
+        block.place(line, nameHeight);
+        block.place(text(sheet, box, signature.caption, captionFont, Qt::AlignHCenter | Qt::AlignTop),
+                    nameHeight + line.height);
+    }
+    return block;
+}
+
+ReportRenderer::Block ReportRenderer::rows(const Sheet &sheet, const std::vector<ReportRow> &rows,
+                                           const Where &where) const
+{
+    Block block;
+    for (const ReportRow &row : rows) {
+        switch (row.kind) {
+        case ReportRow::Kind::Text:
+            block.append(textRow(sheet, row, where));
+            break;
+        case ReportRow::Kind::Rule:
+            block.append(rule(sheet, row.millimetres));
+            break;
+        case ReportRow::Kind::Space:
+            block.height += sheet.mm(row.millimetres);
+            break;
+        case ReportRow::Kind::Signatures:
+            block.append(signatures(sheet, row, where));
+            break;
+        }
+    }
+    return block;
+}
+
+std::vector<qreal> ReportRenderer::columnEdges(const Sheet &sheet) const
+{
+    qreal sum = 0;
+    for (const ReportColumn &column : m_definition.columns)
+        sum += column.width;
+    std::vector<qreal> edges{0};
+    for (const ReportColumn &column : m_definition.columns)
+        edges.push_back(edges.back() + (sum > 0 ? sheet.width * column.width / sum : 0));
+    return edges;
+}
+
+ReportRenderer::Block ReportRenderer::headings(const Sheet &sheet) const
+{
+    const std::vector<qreal> edges = columnEdges(sheet);
+    const qreal padding = sheet.mm(cellPaddingMm);
+    const QFont headingFont = font(0, true);
+    Block cells;
+    for (size_t i = 0; i < m_definition.columns.size(); ++i) {
+        const ReportColumn &column = m_definition.columns[i];
+        const QRectF box(edges[i] + padding, 0, edges[i + 1] - edges[i] - 2 * padding, unlimited);
+        cells.place(text(sheet, box, column.title, headingFont, int(column.align) | Qt::AlignBottom), 0);
+    }
+    Block block = rule(sheet, 0.3);
+    block.append(cells);
+    block.append(rule(sheet, 0.3));
+    return block;
+}
+
+ReportRenderer::Block ReportRenderer::line(const Sheet &sheet, int line) const
+{
+    const std::vector<qreal> edges = columnEdges(sheet);
+    const qreal padding = sheet.mm(cellPaddingMm);
+    const QFont lineFont = font();
+    const Where where{line, 0, 0};
+    Block block;
+    for (size_t i = 0; i < m_definition.columns.size(); ++i) {
+        const ReportColumn &column = m_definition.columns[i];
+        const QRectF box(edges[i] + padding, sheet.mm(linePaddingMm / 2), edges[i + 1] - edges[i] - 2 * padding,
+                         unlimited);
+        block.place(text(sheet, box, expand(column.value, where).trimmed(), lineFont, int(column.align) | Qt::AlignTop),
+                    0);
+    }
+    block.height += sheet.mm(linePaddingMm / 2);
+    return block;
+}
+
+QVariant ReportRenderer::total(const ReportTotal &total) const
+{
+    if (total.count)
+        return lineCount();
+    double sum = 0;
+    const int column = m_values.rows ? m_values.rows->columnIndex(total.field) : -1;
+    for (int row = 0; row < lineCount(); ++row)
+        sum += m_values.rows->value(row, column).toDouble();
+    return sum;
+}
+
+ReportRenderer::Block ReportRenderer::totals(const Sheet &sheet) const
+{
+    const std::vector<qreal> edges = columnEdges(sheet);
+    const qreal padding = sheet.mm(cellPaddingMm);
+    const QFont totalFont = font(0, true);
+    Block block;
+    for (const ReportTotal &total : m_definition.totals) {
+        const ReportColumn &column = m_definition.columns[size_t(total.column)];
+        const size_t c = size_t(total.column);
+        Block row;
+        row.place(text(sheet, QRectF(0, 0, std::max(edges[c] - padding, 1.0), unlimited), total.label, totalFont,
+                       Qt::AlignRight | Qt::AlignTop),
+                  0);
+        row.place(text(sheet, QRectF(edges[c] + padding, 0, edges[c + 1] - edges[c] - 2 * padding, unlimited),
+                       ReportText::format(this->total(total), total.format), totalFont,
+                       int(column.align) | Qt::AlignTop),
+                  0);
+        block.append(row);
+    }
+    return block;
+}
+
+ReportRenderer::Block ReportRenderer::ending(const Sheet &sheet) const
+{
+    Block block;
+    if (lineCount() == 0 && !m_definition.emptyText.isEmpty())
+        block.append(text(sheet, QRectF(0, sheet.mm(1), sheet.width, unlimited), m_definition.emptyText,
+                          font(0, false, true), Qt::AlignHCenter | Qt::AlignTop));
+    if (!m_definition.totals.empty()) {
+        block.append(rule(sheet, 0.3));
+        block.append(totals(sheet));
+    }
+    block.append(rows(sheet, m_definition.reportFooter, Where{lineCount() > 0 ? 0 : -1, 0, 0}));
+    return block;
+}
+
+std::vector<ReportRenderer::Page> ReportRenderer::layOut(const QPaintDevice &device) const
+{
+    const Sheet sheet = sheetFor(device);
+    const int firstLine = lineCount() > 0 ? 0 : -1;
+    Block header = rows(sheet, m_definition.pageHeader, Where{firstLine, 0, 0});
+    header.append(headings(sheet));
+    // The footer's height does not depend on the page numbers it shows.
+    const qreal footerTop = sheet.height - rows(sheet, m_definition.pageFooter, Where{firstLine, 999, 999}).height;
+
+    struct Placed {
+        Block block;
+        qreal y;
+    };
+    std::vector<std::vector<Placed>> bodies(1);
+    qreal y = header.height;
+    const auto place = [&](Block block) {
+        if (y + block.height > footerTop && !bodies.back().empty()) {
+            bodies.emplace_back();
+            y = header.height;
+        }
+        bodies.back().push_back({std::move(block), y});
+        y += bodies.back().back().block.height;
+    };
+    for (int i = 0; i < lineCount(); ++i)
+        place(line(sheet, i));
+    place(ending(sheet)); // totals and footer stay together
+
+    const int pageTotal = int(bodies.size());
+    std::vector<Page> pages;
+    for (int p = 0; p < pageTotal; ++p) {
+        Block page = header;
+        for (const Placed &placed : bodies[size_t(p)])
+            page.place(placed.block, placed.y);
+        page.place(rows(sheet, m_definition.pageFooter, Where{firstLine, p + 1, pageTotal}), footerTop);
+        pages.push_back(std::move(page.pieces));
+    }
+    return pages;
+}
+
+int ReportRenderer::pageCount(const QPaintDevice &device) const
+{
+    return int(layOut(device).size());
+}
+
+int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
+{
+    const std::vector<Page> pages = layOut(device);
+    for (size_t p = 0; p < pages.size(); ++p) {
+        if (p > 0)
+            device.newPage();
+        for (const Piece &piece : pages[p]) {
+            if (piece.isLine) {
+                painter.fillRect(piece.rect, Qt::black);
+                continue;
+            }
+            painter.setPen(Qt::black);
+            painter.setFont(piece.font);
+            painter.drawText(piece.rect, piece.flags, piece.text);
+        }
+    }
+    return int(pages.size());
+}

@@ -1,0 +1,186 @@
+#include "EditorFixture.h"
+
+#include <QFile>
+#include <QKeyEvent>
+
+// Texts and numbers that try to break a statement or a figure, typed or stored, and a
+// database that goes away under the open window.
+class TestHostileInput : public QObject
+{
+    Q_OBJECT
+
+    static const QString &longText()
+    {
+        static const QString text = QString(3990, QChar(u'Ж')) + QStringLiteral("'; --[%]");
+        return text;
+    }
+
+    static void storeHostileRows(Connection &c)
+    {
+        c.Execute("Insert Into tbInvLocation (LocationID, Location, IsWareHouse, isDispensingArea, AllowOrder) "
+                  "Values ('55', 'WARD \"B\"; --[X] 100% O''NEIL', 0, 0, 1)");
+        c.Execute("Insert Into tbInvMaster (ItemID, ItemName, ItemDesc, BarCode, AverageCost, ListCost, Packing, IsSeniorDiscounted, WithLotNumber) "
+                  "Values ('X''1', 'ÉCOLE \"B\"; -- [1] 50%', '" + QString(longText()).replace("'", "''") + "', '[%]''\"', 2.5, 3, 1, 0, 0)");
+        c.Execute("Insert Into tbInvent (ItemID, LocationID, OnHand, IsADSStock, ItemStatus) Values ('X''1', '20', 40, 0, 0)");
+        // A numeric code, so that it is searched as a code; its bar code holds a quote.
+        c.Execute("Insert Into tbInvMaster (ItemID, ItemName, BarCode, AverageCost, IsSeniorDiscounted, WithLotNumber) "
+                  "Values ('9002', 'GAUZE [STERILE]', '12''34;--', 1, 0, 0)");
+        c.Execute("Insert Into tbInvent (ItemID, LocationID, OnHand, IsADSStock, ItemStatus) Values ('9002', '20', 40, 0, 0)");
+    }
+
+    static int storedRows(Connection &c, const QString &where)
+    {
+        return c.Execute("Select * From tbInvWithdrawRequest Where " + where).RecordCount();
+    }
+
+private slots:
+    void storedQuotesBracketsAndLongTextsTravelUnchanged()
+    {
+        EditorFixture f;
+        storeHostileRows(*f.connection);
+        f.click("cmdNew");
+        // The location picked from the list, then the drop-down left.
+        f.focus(f.combo("cboTargetLocation"));
+        f.combo("cboTargetLocation")->setText("WARD \"B\"; --[X] 100% O'NEIL");
+        f.tab();
+        QCOMPARE(f.combo("cboTargetLocation")->Tag(), QStringLiteral("55"));
+
+        // The product found by the start of its accented name, chosen in the dialog.
+        ModalDialogs::script([](QDialog &dialog) {
+            auto *grid = dialog.findChild<QTableView *>("grdLookup");
+            QVERIFY(grid && grid->model()->rowCount() >= 1);
+            QTest::mouseClick(dialog.findChild<QPushButton *>("cmdOptions_1"), Qt::LeftButton);
+        });
+        f.replaceText(f.field("txtProdCode"), "");
+        for (const QChar c : QStringLiteral("école")) { // typed as a keyboard delivers accented letters
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(f.field("txtProdCode"), &press);
+        }
+        QCOMPARE(f.field("txtProdCode")->text(), QStringLiteral("ÉCOLE"));
+        f.tab();
+        // One product matches: it is taken without the dialog.
+        ModalDialogs::clearScript();
+        QCOMPARE(f.field("txtProdCode")->text(), QStringLiteral("X'1"));
+        QCOMPARE(f.field("txtProdName")->text(), QStringLiteral("ÉCOLE \"B\"; -- [1] 50% ") + longText());
+        f.replaceText(f.field("txtWithdraw"), "2");
+        f.tab();
+        f.click("cmdOK");
+        f.click("cmdSave");
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 0);
+        Recordset saved = f.connection->Execute("Select ItemID, TargetLocationID From tbInvWithdrawRequest Where DocumentNumber = '7'");
+        QCOMPARE(saved.RecordCount(), 1);
+        QCOMPARE(saved.Fields("ItemID").toString(), QStringLiteral("X'1"));
+        QCOMPARE(saved.Fields("TargetLocationID").toString(), QStringLiteral("55"));
+        // Nothing stored was changed on the way.
+        QCOMPARE(f.connection->Execute("Select ItemDesc From tbInvMaster Where ItemID = 'X''1'").Fields("ItemDesc").toString(), longText());
+
+        // The bar code with a quote and a comment mark finds its item.
+        f.click("cmdNew");
+        f.focus(f.field("txtProdCode"));
+        f.field("txtProdCode")->setText("12'34;--"); // as a scanner delivers it
+        f.tab();
+        QCOMPARE(f.field("txtProdCode")->text(), QStringLiteral("9002"));
+        QCOMPARE(f.field("txtProdName")->text(), QStringLiteral("GAUZE [STERILE] "));
+    }
+
+    void quantitiesThatAreNoSaneNumberAreRefusedClearly_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("huge") << "1E308" << "Invalid entry... A quantity must be below 1,000,000,000.";
+        QTest::newRow("forty digits") << "1234567890123456789012345678901234567890" << "Invalid entry... A quantity must be below 1,000,000,000.";
+        QTest::newRow("hex") << "0X10" << "Invalid entry...";
+        QTest::newRow("loose grouping") << "1,2,3" << "Invalid entry...";
+        QTest::newRow("statement") << "5); DELETE TBINVMASTER --" << "Invalid entry...";
+    }
+
+    void quantitiesThatAreNoSaneNumberAreRefusedClearly()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        EditorFixture f;
+        f.startNewRequest();
+        f.replaceText(f.field("txtProdCode"), "142");
+        f.tab();
+        f.replaceText(f.field("txtWithdraw"), typed);
+        f.tab();
+        QCOMPARE(f.lastMessage(), message);
+        QCOMPARE(f.focused(), f.field("txtWithdraw"));
+        QCOMPARE(f.grid()->Rows(), 2);
+    }
+
+    void minusZeroIsZero()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        f.replaceText(f.field("txtProdCode"), "142");
+        f.tab();
+        f.replaceText(f.field("txtWithdraw"), "-0");
+        f.tab();
+        QCOMPARE(f.field("txtWithdraw")->text(), QStringLiteral("0"));
+        f.click("cmdOK");
+        QCOMPARE(f.lastMessage(), QStringLiteral("Please enter a value for Quantity."));
+    }
+
+    void aRequestAtTheLineLimit()
+    {
+        EditorFixture f;
+        f.connection->Execute(
+            "Insert Into tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID) "
+            "With Recursive n(k) As (Select 1 Union All Select k + 1 From n Where k < 32766) "
+            "Select '900', '142', 1, 2, 'N', 0, '20', '1', '2026-12-01 08:00:00.000', '1001' From n");
+        f.connection->Execute("Update tbInvWithdrawRequest Set ProcessDate = getdate() Where DocumentNumber In ('4', '5', '6')");
+        f.click("optOptions_0");
+        auto *listing = f.control<QTableView>("grdListing");
+        QCOMPARE(listing->model()->index(0, 0).data().toString(), QStringLiteral("900"));
+        f.click("cmdEdit");
+        QCOMPARE(f.grid()->Rows(), 32768);
+        QCOMPARE(f.field("txtTotalCounter")->text(), QStringLiteral("65,532.0000"));
+        f.click("cmdAdd");
+        f.replaceText(f.field("txtProdCode"), "142");
+        f.tab();
+        f.replaceText(f.field("txtWithdraw"), "1");
+        f.tab();
+        f.click("cmdOK");
+        QVERIFY(f.lastMessage().contains("at most 32766 lines"));
+        QCOMPARE(f.grid()->Rows(), 32768);
+        f.click("cmdSave");
+        QCOMPARE(storedRows(*f.connection, "DocumentNumber = '900'"), 32766);
+    }
+
+    void aDatabaseThatGoesAwayAndComesBack()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        f.enterLine("142", "5");
+        const QString file = f.db->file();
+        const QString aside = file + ".aside";
+        QVERIFY(QFile::rename(file, aside));
+        f.click("cmdSave");
+        QVERIFY2(f.lastMessage().contains("not there any more"), qPrintable(f.lastMessage()));
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 1);
+        QCOMPARE(f.column(0), QStringList({"142", ""})); // what the user typed is kept
+        QCOMPARE(f.field("txtDocNum")->text(), QStringLiteral("NEW"));
+        QVERIFY(QFile::rename(aside, file));
+        f.click("cmdSave");
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 0);
+        QCOMPARE(storedRows(*f.connection, "DocumentNumber = '7'"), 1);
+
+        // Removed, then restored from a copy: the program opens the restored file.
+        f.connection->Execute("PRAGMA wal_checkpoint(TRUNCATE)");
+        const QString copy = file + ".copy";
+        QVERIFY(QFile::copy(file, copy));
+        QVERIFY(QFile::remove(file));
+        auto *listing = f.control<QTableView>("grdListing");
+        listing->setCurrentIndex(listing->model()->index(0, 0));
+        f.click("cmdEdit");
+        QVERIFY2(f.lastMessage().contains("not there any more"), qPrintable(f.lastMessage()));
+        QVERIFY(QFile::rename(copy, file));
+        f.click("cmdEdit");
+        QCOMPARE(f.field("txtDocNum")->text(), QStringLiteral("7"));
+        QCOMPARE(f.column(0), QStringList({"142", ""}));
+    }
+};
+
+QTEST_MAIN(TestHostileInput)
+#include "tst_hostile_input.moc"
