@@ -17,6 +17,7 @@ struct ConnectionSettings {
     QString connectionString;   // OdbcString: passed to the ODBC driver manager as it is
     int busyTimeoutMs = 5000;   // Embedded: how long to wait for another writer
     bool createIfMissing = false; // Embedded: make a new, empty file (administration only)
+    bool withPasswords = true;    // Embedded: attach the password database (reports do without)
 
     // The file of the password database that belongs to an embedded database file:
     // "hospital.db" keeps its passwords in "hospital.password.db".

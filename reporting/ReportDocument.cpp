@@ -82,6 +82,7 @@ ConnectionSettings ReportDocument::connectionSettings() const
     if (logOn->server.trimmed().isEmpty()) {
         settings.kind = ConnectionSettings::Kind::Embedded;
         settings.databaseFile = logOn->database;
+        settings.withPasswords = false; // no report reads the password table
     } else {
         settings.kind = ConnectionSettings::Kind::SqlServer;
         settings.server = logOn->server;

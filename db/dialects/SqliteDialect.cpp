@@ -473,7 +473,7 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
             }
         }
     }
-    if (!mainFile.isEmpty() && mainFile != QLatin1String(":memory:")) {
+    if (settings.withPasswords && !mainFile.isEmpty() && mainFile != QLatin1String(":memory:")) {
         const QString passwordFile = ConnectionSettings::passwordFileFor(mainFile);
         if (!QFileInfo::exists(passwordFile) && !settings.createIfMissing)
             throw DbError(QStringLiteral("The password database %1 does not exist.").arg(passwordFile));

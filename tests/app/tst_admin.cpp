@@ -53,6 +53,11 @@ private slots:
         QCOMPARE(verifier.out.split('\n', Qt::SkipEmptyParts).size(), 2);
 
         QCOMPARE(admin({"demo", db}).code, 1); // never over an existing database
+
+        // Stock and passwords are for the owner's eyes only.
+        for (const QString &created : {db, file("demo.password.db")})
+            QCOMPARE(QFile::permissions(created) & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther),
+                     QFileDevice::Permissions());
     }
 
     void passwdStoresAndReplaces()

@@ -170,6 +170,15 @@ private slots:
         QVERIFY(!m_connection->inTransaction());
     }
 
+    void aConnectionWithoutPasswordsCannotReadThem()
+    {
+        ConnectionSettings settings = m_db->settings();
+        settings.withPasswords = false;
+        Connection reports(settings);
+        QVERIFY_THROWS_EXCEPTION(DbError, reports.Execute("Select * From password..tbpasswordmain"));
+        QVERIFY(reports.Execute("Select * From tbInvLocation").RecordCount() > 0);
+    }
+
     void recordsetFollowsTheClientCursorRules()
     {
         Recordset rs;
