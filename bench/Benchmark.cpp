@@ -56,11 +56,6 @@ std::string text(const RawDatabase::Value &value)
     return {};
 }
 
-QString number(double value)
-{
-    return QString::number(value, 'g', 15);
-}
-
 } // namespace
 
 bool Benchmark::Result::met() const
@@ -204,31 +199,8 @@ Benchmark::Result Benchmark::loading()
             Recordset rs;
             rs.setCursorLocation(Recordset::adUseClient);
             rs.Open(statement, *m_connection, Recordset::adOpenDynamic, Recordset::adLockReadOnly, -1);
-            const auto &rows = *rs.table();
-            const int lines = std::min(rows.rowCount(), LineGrid::maxLines);
             const QSignalBlocker quiet(grid);
-            grid.setUpdatesEnabled(false);
-            grid.clearContents();
-            grid.setRows(lines + 2);
-            const int item = rows.columnIndex(u"ItemID");
-            const int description = rows.columnIndex(u"Description");
-            const int quantity = rows.columnIndex(u"Quantity");
-            const int unitCost = rows.columnIndex(u"UnitCost");
-            const int forRetail = rows.columnIndex(u"ForRetail");
-            const int ads = rows.columnIndex(u"isADS");
-            auto value = [&rows](int row, int column) { return IfNull(rows.value(row, column), 0.0).toDouble(); };
-            for (int k = 0; k < lines; ++k) {
-                const double q = value(k, quantity);
-                const double u = value(k, unitCost);
-                grid.setTextMatrix(k + 1, 0, IfNull(rows.value(k, item), QString()).toString());
-                grid.setTextMatrix(k + 1, 1, IfNull(rows.value(k, description), QString()).toString());
-                grid.setTextMatrix(k + 1, 2, number(q));
-                grid.setTextMatrix(k + 1, 3, number(u));
-                grid.setTextMatrix(k + 1, 4, number(q * u));
-                grid.setTextMatrix(k + 1, 5, IfNull(rows.value(k, forRetail), QString()).toString());
-                grid.setTextMatrix(k + 1, 6, IfNull(rows.value(k, ads), false).toBool() ? QStringLiteral("Y") : QStringLiteral("N"));
-            }
-            grid.setUpdatesEnabled(true);
+            const int lines = grid.fillFromRequest(*rs.table()); // as the editor fills it
             grid.setRow(1);
             grid.applyLayout();
             QCoreApplication::processEvents();

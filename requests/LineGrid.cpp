@@ -1,6 +1,8 @@
 #include "LineGrid.h"
 
 #include "app/Twips.h"
+#include "app/modInventory.h"
+#include "db/ResultTable.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -70,6 +72,36 @@ void LineGrid::setTextMatrix(int row, int column, const QString &text)
 void LineGrid::RemoveItem(int row)
 {
     removeRow(row - 1);
+}
+
+int LineGrid::fillFromRequest(const ResultTable &rows)
+{
+    const int lines = std::min(rows.rowCount(), maxLines);
+    setUpdatesEnabled(false);
+    clearContents();
+    setRows(lines + 2);
+    const int item = rows.columnIndex(u"ItemID");
+    const int description = rows.columnIndex(u"Description");
+    const int quantity = rows.columnIndex(u"Quantity");
+    const int unitCost = rows.columnIndex(u"UnitCost");
+    const int forRetail = rows.columnIndex(u"ForRetail");
+    const int ads = rows.columnIndex(u"isADS");
+    auto number = [&rows](int row, int column) { return IfNull(rows.value(row, column), 0.0).toDouble(); };
+    auto text = [&rows](int row, int column) { return IfNull(rows.value(row, column), QString()).toString(); };
+    auto plain = [](double value) { return QString::number(value, 'g', 15); };
+    for (int k = 0; k < lines; ++k) {
+        const double q = number(k, quantity);
+        const double u = number(k, unitCost);
+        setTextMatrix(k + 1, 0, text(k, item));
+        setTextMatrix(k + 1, 1, text(k, description));
+        setTextMatrix(k + 1, 2, plain(q));
+        setTextMatrix(k + 1, 3, plain(u));
+        setTextMatrix(k + 1, 4, plain(q * u));
+        setTextMatrix(k + 1, 5, text(k, forRetail));
+        setTextMatrix(k + 1, 6, IfNull(rows.value(k, ads), false).toBool() ? QStringLiteral("Y") : QStringLiteral("N"));
+    }
+    setUpdatesEnabled(true);
+    return lines;
 }
 
 void LineGrid::applyLayout()

@@ -2,6 +2,8 @@
 
 #include <QTableWidget>
 
+class ResultTable;
+
 // The grid of request lines. Rows are numbered as the editor counts them: row 0 is the
 // header, rows 1 to Rows() - 1 the lines, the last one always the blank entry row. Row
 // numbers are 16-bit, so a request holds at most maxLines lines.
@@ -25,6 +27,10 @@ public:
     QString TextMatrix(int row, int column) const;
     void setTextMatrix(int row, int column, const QString &text);
     void RemoveItem(int row);
+
+    // Rebuilds the rows from a stored request's lines (header, the lines up to maxLines,
+    // one blank entry row); numbers in their plain text form. Returns the lines shown.
+    int fillFromRequest(const ResultTable &lines);
 
     // Header titles, alignment and the column widths.
     void applyLayout();

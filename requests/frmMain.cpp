@@ -186,32 +186,8 @@ void frmMain::setLocationsEnabled(bool enabled)
 
 void frmMain::fillGrid(const Recordset &rs)
 {
-    LineGrid &grid = *ui->grdDetails;
     const auto &rows = *rs.table();
-    const int lines = std::min(rows.rowCount(), LineGrid::maxLines);
-    grid.setUpdatesEnabled(false);
-    grid.clearContents();
-    grid.setRows(lines + 2);
-    const int item = rows.columnIndex(u"ItemID");
-    const int description = rows.columnIndex(u"Description");
-    const int quantity = rows.columnIndex(u"Quantity");
-    const int unitCost = rows.columnIndex(u"UnitCost");
-    const int forRetail = rows.columnIndex(u"ForRetail");
-    const int ads = rows.columnIndex(u"isADS");
-    auto number = [&rows](int row, int column) { return IfNull(rows.value(row, column), 0.0).toDouble(); };
-    auto plain = [](double value) { return QString::number(value, 'g', 15); };
-    for (int k = 0; k < lines; ++k) {
-        const double q = number(k, quantity);
-        const double u = number(k, unitCost);
-        grid.setTextMatrix(k + 1, 0, IfNull(rows.value(k, item), QString()).toString());
-        grid.setTextMatrix(k + 1, 1, IfNull(rows.value(k, description), QString()).toString());
-        grid.setTextMatrix(k + 1, 2, plain(q));
-        grid.setTextMatrix(k + 1, 3, plain(u));
-        grid.setTextMatrix(k + 1, 4, plain(q * u));
-        grid.setTextMatrix(k + 1, 5, IfNull(rows.value(k, forRetail), QString()).toString());
-        grid.setTextMatrix(k + 1, 6, IfNull(rows.value(k, ads), false).toBool() ? QStringLiteral("Y") : QStringLiteral("N"));
-    }
-    grid.setUpdatesEnabled(true);
+    ui->grdDetails->fillFromRequest(rows);
     if (rows.rowCount() > LineGrid::maxLines)
         MsgBox(QStringLiteral("This request has %1 lines; only the first %2 can be shown and edited.")
                    .arg(rows.rowCount()).arg(LineGrid::maxLines), vbExclamation);

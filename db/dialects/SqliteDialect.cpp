@@ -36,10 +36,11 @@ bool isComparison(const QString &sql, const TSqlToken &token)
 {
     if (token.type != Type::Symbol)
         return false;
-    static const QStringList ops = {QStringLiteral("="), QStringLiteral("<"), QStringLiteral(">"),
-                                    QStringLiteral("<="), QStringLiteral(">="),
-                                    QStringLiteral("<>"), QStringLiteral("!=")};
-    return ops.contains(token.text(sql).toString());
+    const QStringView op = token.text(sql);
+    if (op.size() == 1)
+        return op == QLatin1Char('=') || op == QLatin1Char('<') || op == QLatin1Char('>');
+    return op == QLatin1String("<=") || op == QLatin1String(">=") || op == QLatin1String("<>")
+        || op == QLatin1String("!=");
 }
 
 QString nameOf(const QString &sql, const TSqlToken &token)
@@ -222,74 +223,103 @@ private:
         }
     }
 
-    int nextSig(int tokenIndex) const
+    // The text for tokens [from, to).
+    // The significant token after token i within [.., to), or null.
+    const TSqlToken *nextSignificant(int i, int to, int *index) const
     {
-        for (size_t i = size_t(tokenIndex) + 1; i < m_tokens.size(); ++i) {
-            if (m_tokens[i].isSignificant())
-                return int(i);
-        }
-        return -1;
+        const int s = m_sigIndex[size_t(i)];
+        if (s < 0 || s + 1 >= int(m_sig.size()) || m_sig[size_t(s + 1)] >= to)
+            return nullptr;
+        *index = m_sig[size_t(s + 1)];
+        return &m_tokens[size_t(*index)];
     }
 
-    // The text for tokens [from, to).
+    // The text for tokens [from, to). Unchanged stretches are copied whole; only the
+    // tokens that need rewriting are looked at closely.
     QString render(int from, int to)
     {
         QString out;
+        if (from >= to)
+            return out;
         out.reserve(m_sql.size() + 32);
+        qsizetype copyFrom = m_tokens[size_t(from)].begin;
+        auto copyUpTo = [&](qsizetype end) {
+            out.append(QStringView(m_sql).mid(copyFrom, end - copyFrom));
+        };
+        auto endOf = [this](int i) { return m_tokens[size_t(i)].begin + m_tokens[size_t(i)].length; };
+
         for (int i = from; i < to; ++i) {
             const TSqlToken &t = m_tokens[size_t(i)];
-            const QStringView text = t.text(m_sql);
-            const int next = nextSig(i);
-            const TSqlToken *nextToken = next >= 0 && next < to ? &m_tokens[size_t(next)] : nullptr;
-
-            if (t.type == Type::Word && nextToken
-                && (isWord(m_sql, t, QLatin1String("delete")) || isWord(m_sql, t, QLatin1String("insert")))) {
-                const bool isDelete = isWord(m_sql, t, QLatin1String("delete"));
-                const QLatin1String needed = isDelete ? QLatin1String("from") : QLatin1String("into");
-                out += text;
-                if ((nextToken->type == Type::Word || nextToken->type == Type::QuotedName)
-                    && !isWord(m_sql, *nextToken, needed))
-                    out += QLatin1Char(' ') + QString(needed).toUpper();
-                continue;
-            }
-            if (t.type == Type::Word && nextToken && isWord(m_sql, t, QLatin1String("convert"))
-                && isSymbol(m_sql, *nextToken, QLatin1String("("))) {
-                i = renderConvert(next, out);
-                continue;
-            }
-            if (t.type == Type::Word && isWord(m_sql, t, QLatin1String("dbo"))) {
-                // alias.dbo.table and dbo.table name the table alone
-                if (nextToken && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
-                    i = next;
+            int next = -1;
+            if (t.type == Type::Word) {
+                const TSqlToken *nextToken = nextSignificant(i, to, &next);
+                if (!nextToken)
                     continue;
+                const QChar first = t.text(m_sql).front().toLower();
+                if ((first == QLatin1Char('d') || first == QLatin1Char('i'))
+                    && (isWord(m_sql, t, QLatin1String("delete")) || isWord(m_sql, t, QLatin1String("insert")))) {
+                    const QLatin1String needed = first == QLatin1Char('d') ? QLatin1String("from") : QLatin1String("into");
+                    if ((nextToken->type == Type::Word || nextToken->type == Type::QuotedName)
+                        && !isWord(m_sql, *nextToken, needed)) {
+                        copyUpTo(endOf(i));
+                        out += QLatin1Char(' ') + QString(needed).toUpper();
+                        copyFrom = endOf(i);
+                    }
+                } else if (first == QLatin1Char('c') && isWord(m_sql, t, QLatin1String("convert"))
+                           && isSymbol(m_sql, *nextToken, QLatin1String("("))) {
+                    copyUpTo(t.begin);
+                    i = renderConvert(next, out);
+                    copyFrom = endOf(i);
+                } else if (first == QLatin1Char('d') && isWord(m_sql, t, QLatin1String("dbo"))
+                           && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
+                    // alias.dbo.table and dbo.table name the table alone
+                    copyUpTo(t.begin);
+                    i = next;
+                    copyFrom = endOf(i);
                 }
-            }
-            if (isSymbol(m_sql, t, QLatin1String(".")) && nextToken
-                && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
-                out += QLatin1Char('.'); // db..table
-                i = next;
                 continue;
             }
             switch (t.type) {
+            case Type::Symbol:
+                if (const TSqlToken *nextToken = nextSignificant(i, to, &next);
+                    nextToken && isSymbol(m_sql, t, QLatin1String(".")) && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
+                    copyUpTo(endOf(i)); // db..table keeps one dot
+                    i = next;
+                    copyFrom = endOf(i);
+                }
+                break;
             case Type::QuotedName: {
-                QString name = TSqlTokenizer::quotedNameValue(text);
+                QString name = TSqlTokenizer::quotedNameValue(t.text(m_sql));
                 name.replace(QLatin1Char('"'), QLatin1String("\"\""));
+                copyUpTo(t.begin);
                 out += QLatin1Char('"') + name + QLatin1Char('"');
+                copyFrom = endOf(i);
                 break;
             }
-            case Type::String:
-                if (m_dateLiteral[size_t(i)])
+            case Type::String: {
+                const QStringView text = t.text(m_sql);
+                if (m_dateLiteral[size_t(i)]) {
+                    copyUpTo(t.begin);
                     out += dateLiteral(TSqlTokenizer::stringValue(text));
-                else if (text.front() != QLatin1Char('\''))
+                    copyFrom = endOf(i);
+                } else if (text.front() != QLatin1Char('\'')) {
+                    copyUpTo(t.begin);
                     out += text.mid(1); // N'text'
-                else
-                    out += text;
-                out += prefixRange(i);
+                    copyFrom = endOf(i);
+                }
+                const QString range = prefixRange(i);
+                if (!range.isEmpty()) {
+                    copyUpTo(endOf(i));
+                    out += range;
+                    copyFrom = endOf(i);
+                }
                 break;
+            }
             default:
-                out += text;
+                break;
             }
         }
+        copyUpTo(endOf(to - 1));
         return out;
     }
 
@@ -353,6 +383,18 @@ private:
     }
 
     static QString dateLiteral(const QString &value)
+    {
+        // Every line of a save carries the same date: convert it once.
+        thread_local QString lastValue;
+        thread_local QString lastLiteral;
+        if (!lastLiteral.isEmpty() && value == lastValue)
+            return lastLiteral;
+        lastLiteral = convertedDateLiteral(value);
+        lastValue = value;
+        return lastLiteral;
+    }
+
+    static QString convertedDateLiteral(const QString &value)
     {
         if (value.trimmed().isEmpty()) // SQL Server reads the empty text as 1 January 1900
             return QStringLiteral("'1900-01-01 00:00:00.000'");

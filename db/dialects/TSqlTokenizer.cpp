@@ -88,7 +88,7 @@ std::vector<TSqlToken> TSqlTokenizer::tokenize(const QString &sql)
         } else if (c.isDigit() || (c == QLatin1Char('.') && next.isDigit())) {
             if (c == QLatin1Char('0') && (next == QLatin1Char('x') || next == QLatin1Char('X'))) {
                 i += 2;
-                while (i < n && (sql[i].isDigit() || QStringLiteral("abcdefABCDEF").contains(sql[i])))
+                while (i < n && (sql[i].isDigit() || (sql[i].toLower() >= QLatin1Char('a') && sql[i].toLower() <= QLatin1Char('f'))))
                     ++i;
             } else {
                 while (i < n && sql[i].isDigit())
@@ -116,16 +116,16 @@ std::vector<TSqlToken> TSqlTokenizer::tokenize(const QString &sql)
                 ++i;
             push(TSqlToken::Type::Word, begin);
         } else {
-            static const QString pairs = QStringLiteral("<=>=<>!=||::!<!>");
             ++i;
             if (i < n) {
-                const QString two = QString(c) + sql[i];
-                for (qsizetype p = 0; p < pairs.size(); p += 2) {
-                    if (QStringView(pairs).mid(p, 2) == two) {
-                        ++i;
-                        break;
-                    }
-                }
+                // The operators of two characters: <= >= <> != || :: !< !>
+                const char16_t a = c.unicode();
+                const char16_t b = sql[i].unicode();
+                const bool pair = (b == '=' && (a == '<' || a == '>' || a == '!'))
+                    || (a == '<' && b == '>') || (a == '|' && b == '|') || (a == ':' && b == ':')
+                    || (a == '!' && (b == '<' || b == '>'));
+                if (pair)
+                    ++i;
             }
             push(TSqlToken::Type::Symbol, begin);
         }

@@ -152,7 +152,9 @@ CREATE INDEX ixInvent_Location ON tbInvent (LocationID, ItemID);
 -- DocumentNumber. LineID keeps the lines in the order they were written.
 CREATE TABLE tbInvWithdrawRequest (
     LineID            INTEGER PRIMARY KEY AUTOINCREMENT,
-    DocumentNumber    VARCHAR(10) COLLATE NOCASE_RTRIM NOT NULL,
+    -- Digits only, written trimmed; compared as they are, so that the numbering's
+    -- max(Cast(DocumentNumber as int)) can read the last entry of the index below.
+    DocumentNumber    VARCHAR(10) NOT NULL,
     ItemID            VARCHAR(10) COLLATE NOCASE_RTRIM NOT NULL,
     Quantity          FLOAT,
     UnitCost          MONEY,

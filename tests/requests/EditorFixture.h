@@ -36,7 +36,8 @@ public:
         window = std::make_unique<frmMain>();
         window->show();
         QApplication::setActiveWindow(window.get());
-        QTest::qWaitForWindowActive(window.get());
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("the main window did not become active");
     }
 
     ~EditorFixture()
