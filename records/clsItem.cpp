@@ -12,35 +12,11 @@
 #include "db/SqlQuote.h"
 #include "lookup/frmItemLookup.h"
 #include "session/SessionComponent.h"
+#include "FieldValues.h"
+
+using namespace FieldValues;
 
 namespace {
-
-// Columns whose NULL has a default go through IfNull; the others convert straight and
-// fail on a NULL.
-QString textOr(const Recordset &rs, const QString &column, const QString &nullText = {})
-{
-    return Convert::toText(IfNull(rs.Fields(column), nullText));
-}
-
-double doubleOrZero(const Recordset &rs, const QString &column)
-{
-    return Convert::toDouble(IfNull(rs.Fields(column), 0));
-}
-
-qint16 integerOrZero(const Recordset &rs, const QString &column)
-{
-    return Convert::toInteger(IfNull(rs.Fields(column), 0));
-}
-
-Currency currencyOrZero(const Recordset &rs, const QString &column)
-{
-    return Convert::toCurrency(IfNull(rs.Fields(column), 0));
-}
-
-QDateTime dateOrZero(const Recordset &rs, const QString &column)
-{
-    return Convert::toDate(IfNull(rs.Fields(column), 0));
-}
 
 // The item is read over the session's connection, whatever the record was given.
 Connection &sessionConnection()
@@ -153,7 +129,7 @@ void clsItem::readRow(const Recordset &rs)
     // Columns go in one by one; a failure keeps those read before it, but the id alone
     // no longer counts as loaded.
     m_loadIncomplete = true;
-    m_locationId = textOr(rs, QStringLiteral("LocationID"));
+    m_locationId = textOf(rs, QStringLiteral("LocationID"));
     m_itemId = Convert::toText(rs.Fields(QStringLiteral("ItemID")));
     readStockFigures(rs);
     readReorderSettings(rs);
@@ -163,25 +139,25 @@ void clsItem::readRow(const Recordset &rs)
 
 void clsItem::readStockFigures(const Recordset &rs)
 {
-    m_markupIn = integerOrZero(rs, QStringLiteral("Markup_In"));
-    m_markupOut = integerOrZero(rs, QStringLiteral("Markup_Out"));
-    m_netAmount = currencyOrZero(rs, QStringLiteral("NetAmount"));
-    m_onHand = doubleOrZero(rs, QStringLiteral("OnHand"));
-    m_onOrder = doubleOrZero(rs, QStringLiteral("OnOrder"));
-    m_sellingPriceIn = currencyOrZero(rs, QStringLiteral("SellingPriceIn"));
-    m_sellingPriceOut = currencyOrZero(rs, QStringLiteral("SellingPriceOut"));
-    m_itemStatus = integerOrZero(rs, QStringLiteral("ItemStatus"));
-    m_averageCost = currencyOrZero(rs, QStringLiteral("AverageCost"));
-    m_minimumStockLevel = doubleOrZero(rs, QStringLiteral("MinStockLevel"));
-    m_aveConsumption = doubleOrZero(rs, QStringLiteral("AveConsumption"));
-    m_lastInventoryCount = dateOrZero(rs, QStringLiteral("LastInventoryCount"));
-    m_expiryDate = dateOrZero(rs, QStringLiteral("ExpiryDate"));
+    m_markupIn = integerOf(rs, QStringLiteral("Markup_In"));
+    m_markupOut = integerOf(rs, QStringLiteral("Markup_Out"));
+    m_netAmount = currencyOf(rs, QStringLiteral("NetAmount"));
+    m_onHand = doubleOf(rs, QStringLiteral("OnHand"));
+    m_onOrder = doubleOf(rs, QStringLiteral("OnOrder"));
+    m_sellingPriceIn = currencyOf(rs, QStringLiteral("SellingPriceIn"));
+    m_sellingPriceOut = currencyOf(rs, QStringLiteral("SellingPriceOut"));
+    m_itemStatus = integerOf(rs, QStringLiteral("ItemStatus"));
+    m_averageCost = currencyOf(rs, QStringLiteral("AverageCost"));
+    m_minimumStockLevel = doubleOf(rs, QStringLiteral("MinStockLevel"));
+    m_aveConsumption = doubleOf(rs, QStringLiteral("AveConsumption"));
+    m_lastInventoryCount = dateOf(rs, QStringLiteral("LastInventoryCount"));
+    m_expiryDate = dateOf(rs, QStringLiteral("ExpiryDate"));
 }
 
 void clsItem::readReorderSettings(const Recordset &rs)
 {
-    m_glCode = textOr(rs, QStringLiteral("NewGLCode"));
-    m_poMonthsToDeliver = doubleOrZero(rs, QStringLiteral("POMonthsToDeliver"));
+    m_glCode = textOf(rs, QStringLiteral("NewGLCode"));
+    m_poMonthsToDeliver = doubleOf(rs, QStringLiteral("POMonthsToDeliver"));
     m_minimumOrAverage = Convert::toBoolean(rs.Fields(QStringLiteral("MinimumOrAverage")));
     m_startDate = Convert::toText(rs.Fields(QStringLiteral("StartDate")));
     m_endDate = Convert::toText(rs.Fields(QStringLiteral("EndDate")));

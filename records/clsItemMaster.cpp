@@ -1,5 +1,7 @@
 #include "clsItemMaster.h"
 
+#include "FieldValues.h"
+
 #include "ObjectNotSet.h"
 #include "clsGeneric.h"
 #include "clsItemClass.h"
@@ -18,6 +20,8 @@
 using NumberHandling::format;
 using NumberHandling::signedNumberText;
 
+using namespace FieldValues;
+
 namespace {
 
 const QString markupPicture = QStringLiteral("#####0");
@@ -25,26 +29,6 @@ const QString downTimePicture = QStringLiteral("##0.00");
 const QString costPicture = QStringLiteral("#######0.0000");
 const QString unitPicture = QStringLiteral("######0");
 const QString packingPicture = QStringLiteral("#####0");
-
-QString textOf(const Recordset &rs, const QString &column, const QString &nullText = {})
-{
-    return Convert::toText(IfNull(rs.Fields(column), nullText));
-}
-
-qint16 integerOf(const Recordset &rs, const QString &column)
-{
-    return Convert::toInteger(IfNull(rs.Fields(column), 0));
-}
-
-double doubleOf(const Recordset &rs, const QString &column)
-{
-    return Convert::toDouble(IfNull(rs.Fields(column), 0));
-}
-
-Currency currencyOf(const Recordset &rs, const QString &column)
-{
-    return Convert::toCurrency(IfNull(rs.Fields(column), 0));
-}
 
 QString flagText(bool flag)
 {
