@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
-FocusValidator::FocusValidator(QWidget *window) : QObject(window), m_window(window)
+FocusValidator::FocusValidator(QWidget *window) : m_window(window)
 {
     qApp->installEventFilter(this);
 }

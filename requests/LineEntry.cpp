@@ -41,7 +41,7 @@ double fieldValue(const QString &text)
 } // namespace
 
 LineEntry::LineEntry(Ui::frmMain &ui, FocusValidator &validator, WindowKeyFilter &keys, QWidget *window)
-    : QObject(window), ui(ui), m_keys(keys), m_window(window)
+    : ui(ui), m_keys(keys), m_window(window)
 {
     connectControls();
     registerChecks(validator);

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
-WindowKeyFilter::WindowKeyFilter(QWidget *window) : QObject(window), m_window(window)
+WindowKeyFilter::WindowKeyFilter(QWidget *window) : m_window(window)
 {
     qApp->installEventFilter(this);
 }

@@ -38,9 +38,9 @@ frmMain::frmMain(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_listing(new ResultModel(this))
 {
     ui->setupUi(this);
-    m_keys = new WindowKeyFilter(this);
-    m_validator = new FocusValidator(this);
-    m_entry = new LineEntry(*ui, *m_validator, *m_keys, this);
+    m_keys = std::make_unique<WindowKeyFilter>(this);
+    m_validator = std::make_unique<FocusValidator>(this);
+    m_entry = std::make_unique<LineEntry>(*ui, *m_validator, *m_keys, this);
     m_listing->setHeaderLabels(listingFormat.split(QLatin1Char('|')));
     ui->grdListing->setModel(m_listing);
     ui->SSTab1->tabBar()->installEventFilter(this);

@@ -63,9 +63,11 @@ private:
 
     std::unique_ptr<Ui::frmMain> ui;
     ResultModel *m_listing;        // owned through Qt's parent
-    WindowKeyFilter *m_keys;       // owned through Qt's parent
-    FocusValidator *m_validator;   // owned through Qt's parent
-    LineEntry *m_entry;            // owned through Qt's parent
+    // Declared after ui, so that they are gone (and watch no events) before the
+    // controls they refer to.
+    std::unique_ptr<WindowKeyFilter> m_keys;
+    std::unique_ptr<FocusValidator> m_validator;
+    std::unique_ptr<LineEntry> m_entry;
     int m_shownTab = 0;
     bool m_exitConfirmed = false;
 };
