@@ -10,11 +10,6 @@
 
 namespace {
 
-QString quoted(const QString &value)
-{
-    return sqlText(value);
-}
-
 // Quantity and unit cost go into the statement without quotes, so they must be plain
 // numbers; anything else would change the statement.
 QString plainNumber(const QString &text, const char *what, int lineNumber)
@@ -55,12 +50,12 @@ QString RequestStore::insertStatement(const QString &documentNumber, const Reque
 {
     const QString ads = line.ads.trimmed() == QLatin1String("Y") ? QStringLiteral("1") : QStringLiteral("0");
     return QStringLiteral("Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID ) ")
-        + QStringLiteral("Values ('") + quoted(documentNumber.trimmed()) + QStringLiteral("','") + quoted(line.itemId)
+        + QStringLiteral("Values ('") + sqlText(documentNumber.trimmed()) + QStringLiteral("','") + sqlText(line.itemId)
         + QStringLiteral("',") + plainNumber(line.quantity, "quantity", lineNumber)
         + QStringLiteral(",") + plainNumber(line.unitCost, "unit cost", lineNumber)
-        + QStringLiteral(",'") + quoted(line.forRetail) + QStringLiteral("', '") + ads
-        + QStringLiteral("', '") + quoted(document.locationId) + QStringLiteral("', '") + quoted(document.targetLocationId)
-        + QStringLiteral("', '") + date + QStringLiteral("', '") + quoted(employeeCode) + QStringLiteral("')");
+        + QStringLiteral(",'") + sqlText(line.forRetail) + QStringLiteral("', '") + ads
+        + QStringLiteral("', '") + sqlText(document.locationId) + QStringLiteral("', '") + sqlText(document.targetLocationId)
+        + QStringLiteral("', '") + date + QStringLiteral("', '") + sqlText(employeeCode) + QStringLiteral("')");
 }
 
 QString RequestStore::save(const RequestDocument &document, const QString &employeeCode,
@@ -74,7 +69,7 @@ QString RequestStore::save(const RequestDocument &document, const QString &emplo
         m_connection.lockExclusively(QStringLiteral("tbInvWithdrawRequest.DocumentNumber"));
         number = GetNewDocNumber();
     }
-    m_connection.Execute(QStringLiteral("Delete tbInvWithdrawRequest Where DocumentNumber = '") + quoted(number) + QStringLiteral("'"));
+    m_connection.Execute(QStringLiteral("Delete tbInvWithdrawRequest Where DocumentNumber = '") + sqlText(number) + QStringLiteral("'"));
     int lineNumber = 0;
     for (const RequestLine &line : document.lines) {
         ++lineNumber;
@@ -90,21 +85,21 @@ QString RequestStore::save(const RequestDocument &document, const QString &emplo
 
 void RequestStore::VerifySaved(const QString &documentNumber, const QString &verifierId)
 {
-    m_connection.Execute(QStringLiteral("Update tbInvWithdrawRequest Set VerifiedBy = '") + quoted(verifierId)
-                         + QStringLiteral("', VerifiedDate = getdate() Where DocumentNumber = '") + quoted(documentNumber)
+    m_connection.Execute(QStringLiteral("Update tbInvWithdrawRequest Set VerifiedBy = '") + sqlText(verifierId)
+                         + QStringLiteral("', VerifiedDate = getdate() Where DocumentNumber = '") + sqlText(documentNumber)
                          + QStringLiteral("'"));
 }
 
 void RequestStore::markDeleted(const QString &documentNumber, const QString &employeeCode)
 {
     m_connection.Execute(QStringLiteral("Update tbInvWithDrawRequest set Status = 'D', ProcessDate = getdate(), ProcessBy = '")
-                         + quoted(employeeCode) + QStringLiteral("'  where DocumentNumber = '") + quoted(documentNumber)
+                         + sqlText(employeeCode) + QStringLiteral("'  where DocumentNumber = '") + sqlText(documentNumber)
                          + QStringLiteral("'"));
 }
 
 QString RequestStore::loadStatement(const QString &documentNumber)
 {
-    return QStringLiteral("sp_Inv_LoadWithdrawalRequest '") + quoted(documentNumber) + QStringLiteral("'");
+    return QStringLiteral("sp_Inv_LoadWithdrawalRequest '") + sqlText(documentNumber) + QStringLiteral("'");
 }
 
 QString RequestStore::newDocumentStatement()
