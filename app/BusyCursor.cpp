@@ -1,14 +1,23 @@
 #include "BusyCursor.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QCursor>
 
-BusyCursor::BusyCursor()
+// Without a window system (a command-line program) there is no pointer to change.
+static bool hasPointer()
 {
-    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
+BusyCursor::BusyCursor() : m_shown(hasPointer())
+{
+    if (m_shown)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
 }
 
 BusyCursor::~BusyCursor()
 {
-    QApplication::restoreOverrideCursor();
+    if (m_shown)
+        QGuiApplication::restoreOverrideCursor();
 }

@@ -9,4 +9,7 @@ public:
     ~BusyCursor();
     BusyCursor(const BusyCursor &) = delete;
     BusyCursor &operator=(const BusyCursor &) = delete;
+
+private:
+    bool m_shown;
 };

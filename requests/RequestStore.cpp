@@ -1,6 +1,5 @@
 #include "RequestStore.h"
 
-#include "app/BusyCursor.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/SqlQuote.h"
@@ -61,7 +60,6 @@ QString RequestStore::insertStatement(const QString &documentNumber, const Reque
 QString RequestStore::save(const RequestDocument &document, const QString &employeeCode,
                            const QString &verifierId)
 {
-    const BusyCursor busy;
     const QString date = transDateText(document.transDate);
     TransactionScope transaction(m_connection);
     QString number = document.documentNumber;

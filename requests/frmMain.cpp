@@ -324,6 +324,7 @@ bool frmMain::SaveRequest(const QString &verifierId)
                                   grid.TextMatrix(row, 5), grid.TextMatrix(row, 6)});
     }
     try {
+        const BusyCursor busy;
         const QString number = RequestStore(gCurrentUser->SQLConnection()).save(document, gCurrentUser->EmployeeCode(), verifierId);
         ui->txtDocNum->setText(number);
         return true;

@@ -30,13 +30,13 @@ const QString kindEmbedded = QStringLiteral("embedded");
 const QString kindSqlServer = QStringLiteral("sqlserver");
 
 // The hourglass while the database answers; restored however the attempt ends.
-class BusyCursor
+class LogInBusyCursor
 {
 public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
+    LogInBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~LogInBusyCursor() { QApplication::restoreOverrideCursor(); }
+    LogInBusyCursor(const LogInBusyCursor &) = delete;
+    LogInBusyCursor &operator=(const LogInBusyCursor &) = delete;
 };
 
 bool isEnterKey(const QEvent *event)
@@ -184,7 +184,7 @@ bool frmLogin::tryLogIn()
         return false;
     }
 
-    const BusyCursor busy;
+    const LogInBusyCursor busy;
     std::unique_ptr<Connection> connection;
     try {
         connection = std::make_unique<Connection>(connectionSettings());
