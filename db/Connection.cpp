@@ -117,13 +117,35 @@ void Connection::checkEmbeddedFile()
     open(); // throws when the file that came back cannot be opened
 }
 
-void Connection::fail(const QSqlError &error) const
+void Connection::fail(const QSqlError &error)
 {
     const QString code = error.nativeErrorCode();
     if (m_dialect && m_dialect->name() == QLatin1String("SQLite") && (code == QLatin1String("5") || code == QLatin1String("6")))
         throw DbError(QStringLiteral("The database is busy: another workstation is saving. Try again in a moment. (%1)")
                           .arg(messageOf(error)), code);
+    if (!answers()) {
+        m_lost = true;
+        throw DbError(QStringLiteral("The connection to the database was lost (%1). Nothing more was written; "
+                                     "try again when the database is back.").arg(messageOf(error)), code);
+    }
     throw DbError(messageOf(error), code);
+}
+
+bool Connection::answers()
+{
+    if (!m_db.isOpen())
+        return false;
+    QSqlQuery probe(m_db);
+    return probe.exec(QStringLiteral("SELECT 1"));
+}
+
+void Connection::reconnectIfLost()
+{
+    if (m_inTransaction || (!m_lost && m_db.isOpen()))
+        return;
+    close();
+    open(); // throws, with the reason, while the database is still away
+    m_lost = false;
 }
 
 void Connection::openEmbedded()
@@ -200,6 +222,7 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
     m_trace.record(sql);
     if (m_failCountdown > 0 && --m_failCountdown == 0)
         throw DbError(m_failMessage);
+    reconnectIfLost();
     checkEmbeddedFile();
     const QString translated = m_dialect->translate(sql, m_db);
     QSqlQuery query(m_db);
@@ -221,6 +244,7 @@ void Connection::BeginTrans()
 {
     if (m_inTransaction)
         throw DbError(QStringLiteral("A transaction is already in progress."));
+    reconnectIfLost();
     checkEmbeddedFile();
     try {
         m_dialect->beginTransaction(m_db);

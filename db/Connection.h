@@ -48,6 +48,10 @@ public:
     // before it reaches the database. 0 switches it off.
     void failStatementAt(int k, const QString &message = QStringLiteral("Injected failure"));
 
+    // Closes the link to the database under the connection's feet, as a server that goes
+    // away does; for tests of what the user then sees.
+    void simulateLostConnection() { m_db.close(); }
+
     // "SQLite", "Microsoft SQL Server", ...
     QString databaseSystem() const;
     const ConnectionSettings &settings() const { return m_settings; }
@@ -60,7 +64,10 @@ private:
     // The embedded database file must still be the one that was opened: a file that has
     // gone is reported, and one put back (restored from a copy) is opened again.
     void checkEmbeddedFile();
-    [[noreturn]] void fail(const QSqlError &error) const;
+    [[noreturn]] void fail(const QSqlError &error);
+    // After a lost connection, the next action connects again (and says so if it cannot).
+    void reconnectIfLost();
+    bool answers();
     void openOdbc(const QString &connectionString);
     void chooseDialect();
 
@@ -71,6 +78,7 @@ private:
     StatementTrace m_trace;
     bool m_inTransaction = false;
     quint64 m_fileIdentity = 0; // device and inode of the embedded file when opened
+    bool m_lost = false;        // the link to the database broke; reconnect before the next statement
     int m_failCountdown = 0;
     QString m_failMessage;
 };

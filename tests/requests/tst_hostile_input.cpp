@@ -148,6 +148,27 @@ private slots:
         QCOMPARE(storedRows(*f.connection, "DocumentNumber = '900'"), 32766);
     }
 
+    void aConnectionThatDropsIsMadeAgainByTheNextAction()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        f.enterLine("142", "5");
+        const QString file = f.db->file();
+        // The link breaks while the database is away: the action says so and keeps the lines.
+        f.connection->simulateLostConnection();
+        QVERIFY(QFile::rename(file, file + ".away"));
+        f.click("cmdSave");
+        QVERIFY2(f.lastMessage().contains("does not exist") || f.lastMessage().contains("not there"),
+                 qPrintable(f.lastMessage()));
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 1);
+        QCOMPARE(f.column(0), QStringList({"142", ""}));
+        // Back again: the next action connects anew and goes through.
+        QVERIFY(QFile::rename(file + ".away", file));
+        f.click("cmdSave");
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 0);
+        QCOMPARE(storedRows(*f.connection, "DocumentNumber = '7'"), 1);
+    }
+
     void aDatabaseThatGoesAwayAndComesBack()
     {
         EditorFixture f;
