@@ -1,12 +1,16 @@
 #include "frmItemLookup.h"
+
 #include "ui_frmItemLookup.h"
 
 #include "app/MessageBox.h"
+#include "app/ModalDialogs.h"
 #include "app/NumberHandling.h"
 #include "app/Twips.h"
 #include "app/modInventory.h"
 #include "db/ResultModel.h"
 #include "db/SqlQuote.h"
+
+#include <memory>
 #include "session/SessionComponent.h"
 
 #include <QCoreApplication>
@@ -229,4 +233,17 @@ bool frmItemLookup::eventFilter(QObject *watched, QEvent *event)
         ui->cmdOptions_1->setDefault(focusIn);
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void frmItemLookup::pickCode(const QString &searchText, const QString &locationName, const QString &locationCode)
+{
+    const auto dialog = std::make_unique<frmItemLookup>();
+    dialog->setLocationName(locationName);
+    dialog->setLocationCode(locationCode);
+    dialog->setSearchString(searchText);
+    dialog->Form_Load();
+    if (dialog->blnExactMatch())
+        gvarSearchValue = dialog->SearchString();
+    else
+        ModalDialogs::exec(*dialog);
 }

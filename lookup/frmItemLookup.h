@@ -45,6 +45,11 @@ public:
     // location and the search text, and searches for SearchString.
     void Form_Load();
 
+    // The records' search: an exact single match is taken without showing the window,
+    // otherwise the user chooses. The chosen code (or "") is left in gvarSearchValue.
+    // An empty location code searches the item master.
+    static void pickCode(const QString &searchText, const QString &locationName, const QString &locationCode);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -6,7 +6,6 @@
 
 #include "app/ClassError.h"
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "db/SqlQuote.h"
@@ -181,17 +180,7 @@ void clsItem::readDeliveryAndAds(const Recordset &rs)
 
 bool clsItem::SearchItem(const QString &itemCode, const QString &locationName, const QString &locationId)
 {
-    {
-        auto dialog = std::make_unique<frmItemLookup>();
-        dialog->setLocationName(locationName);
-        dialog->setLocationCode(locationId);
-        dialog->setSearchString(itemCode);
-        dialog->Form_Load();
-        if (dialog->blnExactMatch())
-            gvarSearchValue = dialog->SearchString();
-        else
-            ModalDialogs::exec(*dialog);
-    }
+    frmItemLookup::pickCode(itemCode, locationName, locationId);
     const QString chosen = gvarSearchValue.toString();
     if (chosen.isEmpty())
         return false;

@@ -10,7 +10,6 @@
 
 #include "app/ClassError.h"
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/NumberHandling.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
@@ -307,17 +306,7 @@ void clsItemMaster::updateItem(const LinkedKeys &keys)
 
 bool clsItemMaster::SearchItem(const QString &itemCode)
 {
-    {
-        auto dialog = std::make_unique<frmItemLookup>();
-        dialog->setLocationName(QString());
-        dialog->setLocationCode(QString()); // no location: the whole item master
-        dialog->setSearchString(itemCode);
-        dialog->Form_Load();
-        if (dialog->blnExactMatch())
-            gvarSearchValue = dialog->SearchString();
-        else
-            ModalDialogs::exec(*dialog);
-    }
+    frmItemLookup::pickCode(itemCode, QString(), QString()); // no location: the whole item master
     const QString chosen = gvarSearchValue.toString();
     if (chosen.isEmpty())
         return false;
