@@ -9,9 +9,9 @@
 #include "app/modInventory.h"
 #include "db/ResultModel.h"
 #include "db/SqlQuote.h"
+#include "session/SessionComponent.h"
 
 #include <memory>
-#include "session/SessionComponent.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
