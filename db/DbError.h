@@ -14,6 +14,15 @@ public:
     {
     }
 
+    // Another connection kept the database locked past the busy timeout: the file is
+    // sound, it is only in use.
+    static DbError busy(const QString &databaseText, const QString &nativeCode)
+    {
+        return DbError(QStringLiteral("The database is busy: another workstation or program is using it. "
+                                      "Try again in a moment. (%1)").arg(databaseText),
+                       nativeCode);
+    }
+
     const QString &description() const { return m_description; }
     const QString &nativeCode() const { return m_nativeCode; }
 

@@ -10,7 +10,10 @@ void StatementTrace::setFile(const QString &path)
     if (path.isEmpty())
         return;
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+    // The trace shows the stock data and who saved what: a new file is for its owner
+    // only, as the databases are.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text,
+                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw DbError(QStringLiteral("Cannot open the statement trace file %1: %2")
                           .arg(path, file->errorString()));
     m_file = std::move(file);

@@ -471,8 +471,46 @@ private:
 void SqliteDialect::exec(QSqlDatabase &db, const QString &sql)
 {
     QSqlQuery query(db);
-    if (!query.exec(sql))
-        throw DbError(sqlError(query.lastError()), query.lastError().nativeErrorCode());
+    if (!query.exec(sql)) {
+        const QSqlError error = query.lastError();
+        if (isBusy(error))
+            throw DbError::busy(sqlError(error), error.nativeErrorCode());
+        throw DbError(sqlError(error), error.nativeErrorCode());
+    }
+}
+
+QString SqliteDialect::pragmaValue(QSqlDatabase &db, const QString &pragma)
+{
+    QString value;
+    {
+        QSqlQuery query(db);
+        if (!query.exec(pragma)) {
+            const QSqlError error = query.lastError();
+            if (isBusy(error))
+                throw DbError::busy(sqlError(error), error.nativeErrorCode());
+            throw DbError(QStringLiteral("%1 failed: %2").arg(pragma, sqlError(error)), error.nativeErrorCode());
+        }
+        if (query.next())
+            value = query.value(0).toString();
+    }
+    return value;
+}
+
+bool SqliteDialect::isBusy(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6")
+        || sqlError(error).contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
+}
+
+bool SqliteDialect::isReadOnly(QSqlDatabase &db, const QString &mainFile) const
+{
+    if (!m_throughOdbc) {
+        const QVariant handle = db.driver()->handle();
+        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+            return sqlite3_db_readonly(*static_cast<sqlite3 *const *>(handle.constData()), "main") == 1;
+    }
+    return !QFileInfo(mainFile).isWritable();
 }
 
 void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings)
@@ -491,19 +529,25 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
             throw DbError(QStringLiteral(
                 "The SQLite ODBC connection has not loaded the library libquellarsqlite "
                 "(add LoadExt=<path of libquellarsqlite.so> to the connection string)."));
+        probe.finish();
     }
 
-    // Any statement on a file that is not a database fails here with a clear message.
-    QSqlQuery check(db);
-    if (!check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-        throw DbError(QStringLiteral("The database file is damaged or is not a database: %1")
-                          .arg(sqlError(check.lastError())));
-
+    // The busy timeout first, so that even the first read waits for another writer.
     exec(db, QStringLiteral("PRAGMA busy_timeout = %1").arg(settings.busyTimeoutMs));
-    // WAL lets readers go on while another workstation saves; a read-only file keeps its mode.
-    QSqlQuery wal(db);
-    wal.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    exec(db, QStringLiteral("PRAGMA synchronous = NORMAL"));
+
+    // Any statement on a file that is not a database fails here with a clear message; a
+    // file that another program keeps locked past the busy timeout is busy, not damaged.
+    {
+        QSqlQuery check(db);
+        if (!check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            const QSqlError error = check.lastError();
+            if (isBusy(error))
+                throw DbError::busy(sqlError(error), error.nativeErrorCode());
+            throw DbError(QStringLiteral("The database file is damaged or is not a database: %1").arg(sqlError(error)),
+                          error.nativeErrorCode());
+        }
+    } // the check must be finished: a statement still open keeps a transaction open,
+      // and the journal mode cannot change inside one
 
     QString mainFile = settings.databaseFile;
     if (m_throughOdbc || mainFile.isEmpty()) {
@@ -515,6 +559,36 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
             }
         }
     }
+
+    // Write-ahead logging lets readers go on while another workstation saves. A file
+    // nobody may write keeps the mode it has: no save can go to it, and reading it needs
+    // no log. Any other file that does not switch is refused rather than run in a mode
+    // the program does not promise.
+    QString mode;
+    QSqlError modeError;
+    {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
+            modeError = query.lastError(); // a read-only file says so here
+        else if (query.next())
+            mode = query.value(0).toString().toLower();
+    }
+    if (mode != QLatin1String("wal")) {
+        const bool inMemory = mode == QLatin1String("memory") || mainFile.isEmpty() || mainFile == QLatin1String(":memory:");
+        if (!inMemory && !isReadOnly(db, mainFile)) {
+            if (modeError.isValid() && isBusy(modeError))
+                throw DbError::busy(sqlError(modeError), modeError.nativeErrorCode());
+            throw DbError(QStringLiteral("The database file %1 cannot be switched to write-ahead logging (%2); it is not opened.")
+                              .arg(mainFile, modeError.isValid() ? sqlError(modeError)
+                                                                 : QStringLiteral("its journal mode stays \"%1\"").arg(mode)));
+        }
+    }
+    // A save reported as saved survives a power cut: every commit is synced to the disk.
+    exec(db, QStringLiteral("PRAGMA synchronous = FULL"));
+    const QString synchronous = pragmaValue(db, QStringLiteral("PRAGMA synchronous"));
+    if (synchronous.toInt() < 2)
+        throw DbError(QStringLiteral("The database did not accept full synchronous writes (it answers %1).").arg(synchronous));
+
     if (settings.withPasswords && !mainFile.isEmpty() && mainFile != QLatin1String(":memory:")) {
         const QString passwordFile = ConnectionSettings::passwordFileFor(mainFile);
         if (!QFileInfo::exists(passwordFile) && !settings.createIfMissing)

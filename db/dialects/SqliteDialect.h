@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QStringList>
 
+class QSqlError;
+
 #include <optional>
 
 // SQLite as the embedded database. SQL Server's statement texts are tokenized and the
@@ -45,6 +47,9 @@ public:
     static QString storedDate(const QDateTime &value);
     static std::optional<QDateTime> parseStoredDate(QStringView text);
 
+    // Another connection held the database locked past the busy timeout.
+    static bool isBusy(const QSqlError &error);
+
 private:
     struct Procedure {
         QStringList parameters;
@@ -56,6 +61,9 @@ private:
     const Procedure &procedure(const QString &name, QSqlDatabase &db);
     const QSet<QString> &dateColumns(QSqlDatabase &db);
     void exec(QSqlDatabase &db, const QString &sql);
+    // The first column of a pragma's answer; throws DbError when it fails.
+    static QString pragmaValue(QSqlDatabase &db, const QString &pragma);
+    bool isReadOnly(QSqlDatabase &db, const QString &mainFile) const;
 
     bool m_throughOdbc;
     QHash<QString, Procedure> m_procedures;           // by lower-case name

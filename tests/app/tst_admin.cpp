@@ -103,6 +103,14 @@ private slots:
         QCOMPARE(readOnly.code, 1);
         QVERIFY2(readOnly.err.contains("read-only"), qPrintable(readOnly.err));
     }
+
+    void databasesAreWrittenAheadAndSynced()
+    {
+        const QString db = file("modes.db");
+        QCOMPARE(admin({"demo", db}).code, 0);
+        QCOMPARE(admin({"sql", db, "PRAGMA journal_mode"}).out, QStringLiteral("journal_mode\nwal\n"));
+        QCOMPARE(admin({"sql", db, "PRAGMA synchronous"}).out, QStringLiteral("synchronous\n2\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAdmin)
