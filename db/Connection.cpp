@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "DbError.h"
+#include "SqlQuote.h"
 #include "dialects/SqlServerDialect.h"
 #include "dialects/SqliteDialect.h"
 #include "dialects/TSqlTokenizer.h"
@@ -120,9 +121,8 @@ void Connection::checkEmbeddedFile()
 void Connection::fail(const QSqlError &error)
 {
     const QString code = error.nativeErrorCode();
-    if (m_dialect && m_dialect->name() == QLatin1String("SQLite") && (code == QLatin1String("5") || code == QLatin1String("6")))
-        throw DbError(QStringLiteral("The database is busy: another workstation is saving. Try again in a moment. (%1)")
-                          .arg(messageOf(error)), code);
+    if (m_dialect && m_dialect->name() == QLatin1String("SQLite") && SqliteDialect::isBusy(error))
+        throw DbError::busy(messageOf(error), code);
     if (!answers()) {
         m_lost = true;
         throw DbError(QStringLiteral("The connection to the database was lost (%1). Nothing more was written; "
@@ -220,8 +220,15 @@ void Connection::failStatementAt(int k, const QString &message)
 std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
 {
     m_trace.record(sql);
+    if (m_beforeStatement)
+        m_beforeStatement(sql);
     if (m_failCountdown > 0 && --m_failCountdown == 0)
         throw DbError(m_failMessage);
+    // The callers refuse such values by field name; this keeps any other statement from
+    // reaching the database cut short at a NUL or with a character it cannot encode.
+    const QString problem = unstorableCharacterProblem(sql, false);
+    if (!problem.isEmpty())
+        throw DbError(QStringLiteral("A value holds %1; nothing was sent to the database.").arg(problem));
     reconnectIfLost();
     checkEmbeddedFile();
     const QString translated = m_dialect->translate(sql, m_db);
@@ -246,23 +253,50 @@ void Connection::BeginTrans()
         throw DbError(QStringLiteral("A transaction is already in progress."));
     reconnectIfLost();
     checkEmbeddedFile();
-    try {
-        m_dialect->beginTransaction(m_db);
-    } catch (const DbError &error) {
-        if (error.nativeCode() == QLatin1String("5") || error.nativeCode() == QLatin1String("6"))
-            throw DbError(QStringLiteral("The database is busy: another workstation is saving. Try again in a moment. (%1)")
-                              .arg(error.description()), error.nativeCode());
-        throw;
-    }
+    m_dialect->beginTransaction(m_db); // the dialect reports a database held too long as busy
     m_inTransaction = true;
+}
+
+bool Connection::embeddedFileUnchanged() const
+{
+    return m_settings.kind != ConnectionSettings::Kind::Embedded || m_fileIdentity == 0
+        || fileIdentity(m_settings.databaseFile) == m_fileIdentity;
 }
 
 void Connection::CommitTrans()
 {
     if (!m_inTransaction)
         throw DbError(QStringLiteral("No transaction is in progress."));
+    // The file is not checked statement by statement inside a transaction, so a file
+    // deleted or replaced meanwhile is caught here: before the commit, which then is not
+    // made, and after it, for a file that went while the commit ran. A commit to a
+    // deleted file reaches nobody, and must never be reported as saved.
+    const QString lost = QStringLiteral("The database file %1 was deleted or moved while this save was running: "
+                                        "the save did not reach it and is lost. Save again once the file is back.")
+                             .arg(m_settings.databaseFile);
+    if (!embeddedFileUnchanged()) {
+        try {
+            RollbackTrans();
+        } catch (const DbError &) {
+            // the transaction ends with the connection either way; the loss is what counts
+        }
+        throw DbError(lost);
+    }
+    if (m_beforeStatement)
+        m_beforeStatement(QStringLiteral("COMMIT"));
     m_dialect->commit(m_db);
     m_inTransaction = false;
+    if (!embeddedFileUnchanged()) {
+        // The commit went to the log that still carries the file's name. Left there, it
+        // would be replayed into whatever file is put at that name next (a restored copy,
+        // a new database): the lost save would come back unannounced, or the new file
+        // would be damaged. Copying it into the file that went (the connection still
+        // holds it) and emptying it prevents that; it is only an attempt, since readers
+        // of the old file may hold the log.
+        QSqlQuery checkpoint(m_db);
+        checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        throw DbError(lost);
+    }
 }
 
 void Connection::RollbackTrans()

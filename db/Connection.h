@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Dialect;
@@ -48,6 +49,10 @@ public:
     // before it reaches the database. 0 switches it off.
     void failStatementAt(int k, const QString &message = QStringLiteral("Injected failure"));
 
+    // Runs before each statement is sent (after the trace); tests use it to change the
+    // world in the middle of a save. An empty function switches it off.
+    void setBeforeStatement(std::function<void(const QString &)> hook) { m_beforeStatement = std::move(hook); }
+
     // Closes the link to the database under the connection's feet, as a server that goes
     // away does; for tests of what the user then sees.
     void simulateLostConnection() { m_db.close(); }
@@ -64,6 +69,8 @@ private:
     // The embedded database file must still be the one that was opened: a file that has
     // gone is reported, and one put back (restored from a copy) is opened again.
     void checkEmbeddedFile();
+    // The embedded file is still the one that was opened (true for other databases).
+    bool embeddedFileUnchanged() const;
     [[noreturn]] void fail(const QSqlError &error);
     // After a lost connection, the next action connects again (and says so if it cannot).
     void reconnectIfLost();
@@ -81,6 +88,7 @@ private:
     bool m_lost = false;        // the link to the database broke; reconnect before the next statement
     int m_failCountdown = 0;
     QString m_failMessage;
+    std::function<void(const QString &)> m_beforeStatement;
 };
 
 // Begins a transaction and rolls it back unless commit() was called, so that a save

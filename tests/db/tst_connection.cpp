@@ -1,0 +1,253 @@
+#include "app/admin/AdminCommand.h"
+#include "db/Connection.h"
+#include "db/DatabaseSetup.h"
+#include "db/DbError.h"
+#include "db/SqlQuote.h"
+#include "session/clsCurrentUser.h"
+#include "support/TestDatabase.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// How the embedded database files are opened and kept: journal and sync modes, a busy
+// file against a damaged one, the trace file, and text no statement can carry.
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+    // A plain SQLite connection beside the program's, to see the file as any other
+    // program opening it does. Removed with the object.
+    class RawFile
+    {
+    public:
+        explicit RawFile(const QString &file) : m_name(QStringLiteral("raw-%1").arg(++s_count))
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+            db.setDatabaseName(file);
+            if (!db.open())
+                qFatal("cannot open %s", qPrintable(file));
+        }
+        ~RawFile()
+        {
+            QSqlDatabase::database(m_name).close();
+            QSqlDatabase::removeDatabase(m_name);
+        }
+        QString answer(const QString &sql) const
+        {
+            QSqlQuery query(QSqlDatabase::database(m_name));
+            if (!query.exec(sql))
+                return QStringLiteral("error: ") + query.lastError().text();
+            return query.next() ? query.value(0).toString() : QString();
+        }
+
+    private:
+        static inline int s_count = 0;
+        QString m_name;
+    };
+
+    static QString journalModeOf(const QString &file) { return RawFile(file).answer("PRAGMA journal_mode"); }
+
+    static QString adminOutput(const QStringList &arguments)
+    {
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        AdminCommand command(outStream, errStream);
+        if (command.run(arguments) != 0)
+            return QStringLiteral("failed: ") + err;
+        outStream.flush();
+        return out;
+    }
+
+    static QString failureOf(const ConnectionSettings &settings)
+    {
+        try {
+            Connection connection(settings);
+        } catch (const DbError &error) {
+            return error.description();
+        }
+        return {};
+    }
+
+private slots:
+    void everyFileIsWrittenAheadAndSyncedAtEachSave()
+    {
+        QTemporaryDir dir;
+        const QString init = dir.filePath("init.db");
+        const QString demo = dir.filePath("demo.db");
+        const QString generated = dir.filePath("generated.db");
+        QVERIFY(adminOutput({"init", init}).startsWith("Created"));
+        QVERIFY(adminOutput({"demo", demo}).startsWith("Created"));
+        QVERIFY(adminOutput({"generate", generated, "--scale", "0.0005"}).contains("Created"));
+        for (const QString &file : {init, demo, generated}) {
+            QCOMPARE(journalModeOf(file), QStringLiteral("wal"));
+            QCOMPARE(adminOutput({"sql", file, "PRAGMA journal_mode"}), QStringLiteral("journal_mode\nwal\n"));
+            QCOMPARE(adminOutput({"sql", file, "PRAGMA synchronous"}), QStringLiteral("synchronous\n2\n"));
+        }
+
+        // A file made in the rollback journal's mode (by an older program) switches when
+        // the log-in opens it, and stays switched.
+        const QString older = dir.filePath("older.db");
+        DatabaseSetup::createEmbedded(older);
+        QCOMPARE(RawFile(older).answer("PRAGMA journal_mode = DELETE"), QStringLiteral("delete"));
+        QCOMPARE(journalModeOf(older), QStringLiteral("delete"));
+        ConnectionSettings settings;
+        settings.databaseFile = older;
+        {
+            Connection connection(settings);
+            QCOMPARE(connection.Execute("PRAGMA synchronous").Fields("synchronous").toInt(), 2);
+            connection.Execute("Insert Into tbInvTerms (TermsID, Terms) Values (90, 'NINETY DAYS')");
+        }
+        QCOMPARE(journalModeOf(older), QStringLiteral("wal"));
+        QCOMPARE(RawFile(older).answer("Select Terms From tbInvTerms Where TermsID = 90"), QStringLiteral("NINETY DAYS"));
+    }
+
+    void aFileNobodyMayWriteKeepsItsModeAndCanBeRead()
+    {
+        if (::geteuid() == 0)
+            QSKIP("the superuser may write any file");
+        QTemporaryDir dir;
+        const QString file = dir.filePath("readonly.db");
+        QVERIFY(adminOutput({"demo", file}).startsWith("Created"));
+        QCOMPARE(RawFile(file).answer("PRAGMA journal_mode = DELETE"), QStringLiteral("delete"));
+        const QString walFile = dir.filePath("readonly-wal.db");
+        QVERIFY(adminOutput({"demo", walFile}).startsWith("Created"));
+        for (const QString &path : {file, walFile}) {
+            QFile::setPermissions(path, QFileDevice::ReadOwner);
+            ConnectionSettings settings;
+            settings.databaseFile = path;
+            Connection connection(settings);
+            QCOMPARE(connection.Execute("Select LocationID From tbInvLocation Where LocationID = '20'").RecordCount(), 1);
+        }
+        QCOMPARE(journalModeOf(file), QStringLiteral("delete"));
+        QCOMPARE(journalModeOf(walFile), QStringLiteral("wal"));
+    }
+
+    void aLockedFileIsBusyADamagedFileIsDamaged()
+    {
+        TestDatabase db;
+        ConnectionSettings settings = db.settings();
+        settings.busyTimeoutMs = 300;
+        Connection reconnecting(settings);
+        reconnecting.simulateLostConnection();
+        {
+            // Another program holds the file locked for longer than the busy timeout.
+            RawFile holder(db.file());
+            QCOMPARE(holder.answer("PRAGMA locking_mode = EXCLUSIVE"), QStringLiteral("exclusive"));
+            QCOMPARE(holder.answer("BEGIN EXCLUSIVE"), QString());
+            QCOMPARE(holder.answer("Update tbInvTerms Set Terms = Terms"), QString());
+
+            QElapsedTimer timer;
+            timer.start();
+            const QString atLogIn = failureOf(settings);
+            QVERIFY(timer.elapsed() < 5000);
+            QVERIFY2(atLogIn.startsWith("The database is busy") && !atLogIn.contains("damaged"), qPrintable(atLogIn));
+            try {
+                reconnecting.Execute("Select Terms From tbInvTerms");
+                QFAIL("the reconnect should find the file busy");
+            } catch (const DbError &error) {
+                QVERIFY2(error.description().startsWith("The database is busy") && !error.description().contains("damaged"),
+                         qPrintable(error.description()));
+            }
+        }
+        // Free again: the same connection works at its next action.
+        QVERIFY(reconnecting.Execute("Select Terms From tbInvTerms").RecordCount() > 0);
+
+        const QString damaged = db.folder() + "/damaged.db";
+        {
+            QFile file(damaged);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(8192, 'x'));
+        }
+        settings.databaseFile = damaged;
+        QCOMPARE(failureOf(settings), QStringLiteral("The database file is damaged or is not a database: file is not a database"));
+    }
+
+    void theTraceFileIsForItsOwnerOnly()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("statements.log");
+        const mode_t previous = ::umask(022);
+        StatementTrace trace;
+        trace.setFile(path);
+        trace.record("Select 1");
+        ::umask(previous);
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0600));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().endsWith("\tSelect 1\n"));
+    }
+
+    void textNoStatementCanCarryIsRefusedByName()
+    {
+        const QString loneHigh = QStringLiteral("A") + QChar(0xD800) + QStringLiteral("1");
+        const QString loneLow = QString(QChar(0xDC00)) + QStringLiteral("B");
+        const QString withNul = QStringLiteral("10") + QChar(0) + QStringLiteral("; Delete tbInvMaster");
+        const QString pair = QStringLiteral("X") + QString::fromUcs4(U"\U0001F600");
+
+        const auto problemOf = [](const QString &value) {
+            try {
+                requireStorableText(value, QStringLiteral("The item code"));
+            } catch (const DbError &error) {
+                return error.description();
+            }
+            return QString();
+        };
+        QCOMPARE(problemOf(loneHigh), QStringLiteral("The item code holds a character that cannot be stored (U+D800 at position 2)."));
+        QCOMPARE(problemOf(loneLow), QStringLiteral("The item code holds a character that cannot be stored (U+DC00 at position 1)."));
+        QCOMPARE(problemOf(withNul), QStringLiteral("The item code holds a character that cannot be stored (U+0000 at position 3)."));
+        QCOMPARE(problemOf(pair), QString()); // a character outside the basic plane is whole
+        QCOMPARE(problemOf(QString(pair).chopped(1)), QStringLiteral("The item code holds a character that cannot be stored (U+D83D at position 2)."));
+
+        // Any statement that still holds one is not sent; a whole pair travels unchanged.
+        TestDatabase db;
+        auto connection = db.connect();
+        for (const QString &value : {loneHigh, loneLow, withNul}) {
+            try {
+                connection->Execute("Insert Into tbInvTerms (TermsID, Terms) Values (88, '" + value + "')");
+                QFAIL("the statement should be refused");
+            } catch (const DbError &error) {
+                QVERIFY2(error.description().startsWith("A value holds a character that cannot be stored (U+"),
+                         qPrintable(error.description()));
+            }
+        }
+        QCOMPARE(connection->Execute("Select * From tbInvTerms Where TermsID = 88").RecordCount(), 0);
+        connection->Execute("Insert Into tbInvTerms (TermsID, Terms) Values (88, '" + pair + "')");
+        QCOMPARE(connection->Execute("Select Terms From tbInvTerms Where TermsID = 88").Fields("Terms").toString(), pair);
+
+        // So do the log-in and the administration command.
+        clsCurrentUser user;
+        user.setPasswordDeptCode("4");
+        const auto logInProblem = [&](const QString &id, const QString &password) {
+            try {
+                user.credentialsMatch(*connection, id, password);
+            } catch (const DbError &error) {
+                return error.description();
+            }
+            return QString();
+        };
+        QCOMPARE(logInProblem(withNul, "demo"), QStringLiteral("The employee ID holds a character that cannot be stored (U+0000 at position 3)."));
+        QCOMPARE(logInProblem("1001", loneLow), QStringLiteral("The password holds a character that cannot be stored (U+DC00 at position 1)."));
+        QCOMPARE(logInProblem("1001", "demo"), QString());
+        try {
+            AdminCommand::setPassword(db.file(), loneHigh, QStringLiteral("secret"), false);
+            QFAIL("the employee ID should be refused");
+        } catch (const DbError &error) {
+            QCOMPARE(error.description(), QStringLiteral("The employee ID holds a character that cannot be stored (U+D800 at position 2)."));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "tst_connection.moc"
