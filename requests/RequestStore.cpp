@@ -60,6 +60,14 @@ QString RequestStore::insertStatement(const QString &documentNumber, const Reque
 QString RequestStore::save(const RequestDocument &document, const QString &employeeCode,
                            const QString &verifierId)
 {
+    // Characters no statement can carry are refused by name before anything is sent.
+    requireStorableText(document.documentNumber, QStringLiteral("The document number"));
+    requireStorableText(document.locationId, QStringLiteral("The requesting location"));
+    requireStorableText(document.targetLocationId, QStringLiteral("The target location"));
+    requireStorableText(employeeCode, QStringLiteral("The employee code"));
+    requireStorableText(verifierId, QStringLiteral("The verifier's employee ID"));
+    for (size_t i = 0; i < document.lines.size(); ++i)
+        requireStorableText(document.lines[i].itemId, QStringLiteral("The item code on line %1").arg(i + 1));
     const QString date = transDateText(document.transDate);
     TransactionScope transaction(m_connection);
     QString number = document.documentNumber;

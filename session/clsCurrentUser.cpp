@@ -119,6 +119,8 @@ void clsCurrentUser::attachTraceFile(Connection &connection)
 bool clsCurrentUser::credentialsMatch(Connection &connection, const QString &employeeId,
                                       const QString &password) const
 {
+    requireStorableText(employeeId, QStringLiteral("The employee ID"));
+    requireStorableText(password, QStringLiteral("The password"));
     return connection.Execute(credentialStatement(employeeId, password)).RecordCount() > 0;
 }
 

@@ -111,6 +111,9 @@ void AdminCommand::setPassword(const QString &databaseFile, const QString &emplo
 {
     if (employee.trimmed().isEmpty())
         throw DbError(QStringLiteral("An employee ID is needed."));
+    requireStorableText(employee, QStringLiteral("The employee ID"));
+    requireStorableText(password, QStringLiteral("The password"));
+    requireStorableText(name, QStringLiteral("The employee name"));
     const ConnectionSettings settings = settingsFor(databaseFile);
     if (settings.kind == ConnectionSettings::Kind::Embedded) {
         requireWritable(databaseFile);
