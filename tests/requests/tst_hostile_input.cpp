@@ -1,7 +1,12 @@
 #include "EditorFixture.h"
 
+#include "db/DbError.h"
+#include "requests/RequestStore.h"
+
 #include <QFile>
 #include <QKeyEvent>
+
+Q_DECLARE_METATYPE(RequestDocument)
 
 // Texts and numbers that try to break a statement or a figure, typed or stored, and a
 // database that goes away under the open window.
@@ -200,6 +205,96 @@ private slots:
         f.click("cmdEdit");
         QCOMPARE(f.field("txtDocNum")->text(), QStringLiteral("7"));
         QCOMPARE(f.column(0), QStringList({"142", ""}));
+    }
+
+    void aSaveUnderWayWhenTheFileIsDeletedIsReportedLost()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        f.enterLine("142", "5");
+        f.enterLine("10", "2");
+        const QString file = f.db->file();
+        f.connection->Execute("PRAGMA wal_checkpoint(TRUNCATE)");
+        QVERIFY(QFile::copy(file, file + ".copy1"));
+        QVERIFY(QFile::copy(file, file + ".copy2"));
+        const auto deleteFileAt = [&](const QString &when) {
+            f.connection->setBeforeStatement([file, when](const QString &statement) {
+                if (statement.startsWith(when))
+                    QFile::remove(file);
+            });
+        };
+        const auto checkLost = [&] {
+            QVERIFY2(f.lastMessage().startsWith("The database file " + file + " was deleted or moved while this save was running: "
+                                                "the save did not reach it and is lost."),
+                     qPrintable(f.lastMessage()));
+            QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 1);
+            QCOMPARE(f.column(0), QStringList({"142", "10", ""}));
+            QCOMPARE(f.field("txtDocNum")->text(), QStringLiteral("NEW"));
+        };
+
+        // Deleted while the lines are written, and deleted while the commit runs.
+        deleteFileAt("Insert tbInvWithdrawRequest");
+        f.click("cmdSave");
+        checkLost();
+        QVERIFY(QFile::rename(file + ".copy1", file));
+        deleteFileAt("COMMIT");
+        f.click("cmdSave");
+        checkLost();
+
+        // Restored from a copy, the file holds nothing of the lost saves (they do not come
+        // back behind the user's back), and the next save stores the request once.
+        f.connection->setBeforeStatement({});
+        QVERIFY(QFile::rename(file + ".copy2", file));
+        f.click("cmdSave");
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 0);
+        QCOMPARE(storedRows(*f.connection, "DocumentNumber = '7'"), 2);
+        QCOMPARE(storedRows(*f.connection, "DocumentNumber = '8'"), 0);
+    }
+
+    void charactersNoStatementCanCarryAreRefusedByName_data()
+    {
+        QTest::addColumn<RequestDocument>("document");
+        QTest::addColumn<QString>("employee");
+        QTest::addColumn<QString>("message");
+        RequestDocument document;
+        document.documentNumber = "3";
+        document.transDate = QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9));
+        document.locationId = "20";
+        document.targetLocationId = "1";
+        document.lines = {{"142", "1", "2", "N", "N"}, {"10", "1", "2", "N", "N"}};
+        RequestDocument code = document;
+        code.lines[1].itemId = QStringLiteral("A") + QChar(0xD800);
+        QTest::newRow("half a pair in an item code") << code << "1001"
+            << "The item code on line 2 holds a character that cannot be stored (U+D800 at position 2).";
+        RequestDocument target = document;
+        target.targetLocationId = QString(QChar(0xDC00));
+        QTest::newRow("half a pair in the target") << target << "1001"
+            << "The target location holds a character that cannot be stored (U+DC00 at position 1).";
+        QTest::newRow("NUL in the employee code") << document << QStringLiteral("10") + QChar(0) + QStringLiteral("01")
+            << "The employee code holds a character that cannot be stored (U+0000 at position 3).";
+        RequestDocument number = document;
+        number.documentNumber = QStringLiteral("3") + QChar(0) + QStringLiteral("' Or '1' = '1");
+        QTest::newRow("NUL in the document number") << number << "1001"
+            << "The document number holds a character that cannot be stored (U+0000 at position 2).";
+    }
+
+    void charactersNoStatementCanCarryAreRefusedByName()
+    {
+        QFETCH(RequestDocument, document);
+        QFETCH(QString, employee);
+        QFETCH(QString, message);
+        TestDatabase db;
+        auto connection = db.connect();
+        const int before = storedRows(*connection, "DocumentNumber = '3'");
+        connection->trace().clear();
+        try {
+            RequestStore(*connection).save(document, employee);
+            QFAIL("the save should be refused");
+        } catch (const DbError &error) {
+            QCOMPARE(error.description(), message);
+        }
+        QCOMPARE(connection->trace().statements(), QStringList()); // refused before anything was sent
+        QCOMPARE(storedRows(*connection, "DocumentNumber = '3'"), before);
     }
 };
 
