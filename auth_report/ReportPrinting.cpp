@@ -27,7 +27,7 @@ void repointTables(ReportDocument &report, const SessionComponent &session)
     const QString database = session.Database();
     for (DatabaseTable &table : report.Database().Tables()) {
         table.setLocation(repointedLocation(table.Name(), table.Location(), database));
-        table.SetLogOnInfo(session.ServerName(), database, QStringLiteral("sa"), session.ServerPassword());
+        table.SetLogOnInfo(session.ServerName(), database, session.ServerUser(), session.ServerPassword());
     }
 }
 

@@ -15,7 +15,7 @@ extern std::shared_ptr<ReportDocument> gReport;
 
 // Opens the report file (as a temporary copy) into gReport: the hospital name as its
 // title, every table moved to the session's database and logged on with the session's
-// server, database and password as "sa", parameter i given value i. Throws ReportError.
+// server, database, login and password, parameter i given value i. Throws ReportError.
 void PrepareReport(const QString &reportFile, const QVariantList &parameters);
 
 // Opens another viewer window on gReport with the caption; owner, when given, is the

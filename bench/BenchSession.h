@@ -22,6 +22,7 @@ public:
     QString ServerName() const override { return {}; }
     QString Database() const override { return m_file; }
     QString ServerPassword() const override { return {}; }
+    QString ServerUser() const override { return {}; }
 
     // Opens the database and makes this the program's session (gCurrentUser), with the
     // globals start-up sets. Returns the connection. Throws DbError.

@@ -28,6 +28,9 @@ public:
     virtual QString ServerName() const = 0;
     virtual QString Database() const = 0;
     virtual QString ServerPassword() const = 0;
+    // The database login the session connected with, for report log-on; empty for the
+    // embedded database, which needs none.
+    virtual QString ServerUser() const = 0;
 
     // Creates the component registered under a ProgID such as
     // "Orvane_User.clsCurrentUser". Throws std::runtime_error when none is.

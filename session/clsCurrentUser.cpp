@@ -106,6 +106,13 @@ QString clsCurrentUser::ServerPassword() const
     return m_connection->settings().password;
 }
 
+QString clsCurrentUser::ServerUser() const
+{
+    if (!m_connection || m_connection->settings().kind != ConnectionSettings::Kind::SqlServer)
+        return {};
+    return m_connection->settings().user;
+}
+
 void clsCurrentUser::attachTraceFile(Connection &connection)
 {
     const QSettings settings(QStringLiteral("Quellar"), QStringLiteral("Session"));

@@ -35,6 +35,7 @@ public:
     QString ServerName() const override;
     QString Database() const override;
     QString ServerPassword() const override;
+    QString ServerUser() const override;
 
     // Sends the connection's statements to the trace file named in the session settings
     // (key "trace/file"), passwords hidden. Throws DbError when the file cannot be opened.

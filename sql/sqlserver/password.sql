@@ -1,10 +1,36 @@
 -- The shared password database on Microsoft SQL Server: creates database "password"
 -- when it is missing and its table tbpasswordmain. Run it first, from any database:
---     sqlcmd -S server -i password.sql
--- Passwords are stored enciphered with the program's password cipher.
+--     sqlcmd -b -S server -i password.sql
+-- Passwords are stored enciphered with the program's password cipher. A new database
+-- gets the case-insensitive UTF-8 collation on SQL Server 2019 (15) or later, the
+-- server's default collation on older servers.
+
+-- SQL Server 2016 SP1 (13.0.4001) or later (CREATE OR ALTER, TRY_CAST); Azure SQL
+-- (engine editions 5 and 8) qualifies. On an older server nothing below is run.
+DECLARE @version nvarchar(128) = CAST(SERVERPROPERTY('ProductVersion') AS nvarchar(128));
+IF CAST(SERVERPROPERTY('EngineEdition') AS int) NOT IN (5, 8)
+    AND (CAST(PARSENAME(@version, 4) AS int) < 13
+        OR (CAST(PARSENAME(@version, 4) AS int) = 13 AND CAST(PARSENAME(@version, 2) AS int) < 4001))
+BEGIN
+    RAISERROR('Quellar needs SQL Server 2016 SP1 (13.0.4001) or later; this server is version %s. Nothing was changed.',
+              16, 1, @version);
+    SET NOEXEC ON;
+END
+GO
 
 IF DB_ID(N'password') IS NULL
-    CREATE DATABASE [password];
+BEGIN
+    IF CAST(PARSENAME(CAST(SERVERPROPERTY('ProductVersion') AS nvarchar(128)), 4) AS int) >= 15
+       OR CAST(SERVERPROPERTY('EngineEdition') AS int) IN (5, 8)
+        EXEC sp_executesql N'CREATE DATABASE [password] COLLATE Latin1_General_100_CI_AS_SC_UTF8';
+    ELSE
+        EXEC sp_executesql N'CREATE DATABASE [password]';
+END
+GO
+
+SET ANSI_NULLS ON;
+SET ANSI_PADDING ON;
+SET QUOTED_IDENTIFIER ON;
 GO
 
 IF OBJECT_ID(N'[password].dbo.tbpasswordmain', N'U') IS NULL
@@ -18,4 +44,7 @@ BEGIN
         Right_Code2   varchar(1)   NULL
     );
 END
+GO
+
+SET NOEXEC OFF;
 GO

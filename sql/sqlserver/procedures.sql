@@ -1,12 +1,34 @@
 -- Stored procedures of the inventory database on Microsoft SQL Server.
 -- Run it in the inventory database after schema.sql, e.g.
---     sqlcmd -S server -d inventory -i procedures.sql
+--     sqlcmd -b -S server -d inventory -i procedures.sql
 -- They return the same columns, in the same order and with the same meaning, as the
 -- statements of the embedded database (sql/sqlite/procedures.sql).
+--
+-- Parameters are wider than the columns they are compared with, and a value longer than
+-- its column finds nothing: a parameter as narrow as its column would cut an 11-character
+-- code to its first 10 and find the wrong item.
+
+-- SQL Server 2016 SP1 (13.0.4001) or later: CREATE OR ALTER and TRY_CAST. Azure SQL
+-- (engine editions 5 and 8) has both. On an older server nothing below is run.
+DECLARE @version nvarchar(128) = CAST(SERVERPROPERTY('ProductVersion') AS nvarchar(128));
+IF CAST(SERVERPROPERTY('EngineEdition') AS int) NOT IN (5, 8)
+    AND (CAST(PARSENAME(@version, 4) AS int) < 13
+        OR (CAST(PARSENAME(@version, 4) AS int) = 13 AND CAST(PARSENAME(@version, 2) AS int) < 4001))
+BEGIN
+    RAISERROR('Quellar needs SQL Server 2016 SP1 (13.0.4001) or later; this server is version %s. Nothing was changed.',
+              16, 1, @version);
+    SET NOEXEC ON;
+END
+GO
+
+-- The settings the procedures keep from their creation, whatever the session had.
+SET ANSI_NULLS ON;
+SET QUOTED_IDENTIFIER ON;
+GO
 
 -- The active locations the employee may request for, by name.
 CREATE OR ALTER PROCEDURE dbo.sp_Inv_UserLocation
-    @EmployeeCode varchar(20)
+    @EmployeeCode varchar(8000)
 AS
 BEGIN
     SET NOCOUNT ON;
@@ -15,6 +37,7 @@ BEGIN
       FROM dbo.tbInvUserLocation U
       JOIN dbo.tbInvLocation L ON L.LocationID = U.LocationID
      WHERE U.EmployeeID = @EmployeeCode
+       AND LEN(@EmployeeCode) <= 20
        AND (L.Status IS NULL OR NOT L.Status = 'I')
      ORDER BY L.Location;
 END
@@ -48,7 +71,7 @@ GO
 
 -- The lines of one document in the order they were written; none for 'NEW'.
 CREATE OR ALTER PROCEDURE dbo.sp_Inv_LoadWithdrawalRequest
-    @DocumentNumber varchar(10)
+    @DocumentNumber varchar(8000)
 AS
 BEGIN
     SET NOCOUNT ON;
@@ -62,6 +85,7 @@ BEGIN
       LEFT JOIN dbo.tbInvLocation T ON T.LocationID = R.TargetLocationID
       LEFT JOIN dbo.tbInvMaster M ON M.ItemID = R.ItemID
      WHERE R.DocumentNumber = @DocumentNumber
+       AND LEN(@DocumentNumber) <= 10
      ORDER BY R.LineID;
 END
 GO
@@ -70,8 +94,8 @@ GO
 -- has no value for by nature (never delivered, no unit, no dates) come as neutral values;
 -- a damaged row (IsADSStock NULL) is returned as it is.
 CREATE OR ALTER PROCEDURE dbo.sp_Inv_SearchItem_In_Invent
-    @ItemID varchar(10),
-    @LocationID varchar(4)
+    @ItemID varchar(8000),
+    @LocationID varchar(8000)
 AS
 BEGIN
     SET NOCOUNT ON;
@@ -91,6 +115,10 @@ BEGIN
       FROM dbo.tbInvent I
       JOIN dbo.tbInvMaster M ON M.ItemID = I.ItemID
       LEFT JOIN dbo.tbInvUnitOfMeasure U ON U.UnitOfMeasureID = M.UnitOfMeasureID
-     WHERE I.ItemID = @ItemID AND I.LocationID = @LocationID;
+     WHERE I.ItemID = @ItemID AND I.LocationID = @LocationID
+       AND LEN(@ItemID) <= 10 AND LEN(@LocationID) <= 4;
 END
+GO
+
+SET NOEXEC OFF;
 GO

@@ -1,10 +1,45 @@
 -- Schema of the inventory database on Microsoft SQL Server.
 -- Run it in the inventory database, e.g.
---     sqlcmd -S server -d inventory -i schema.sql
+--     sqlcmd -b -S server -d inventory -i schema.sql
 --
--- Text comparisons rely on the server's default case-insensitive collation, which also
--- ignores trailing blanks. The stored procedures are created by procedures.sql; the
--- password database by password.sql. Each table is created only when it is missing.
+-- Text comparisons rely on the database's case-insensitive collation (every SQL Server
+-- collation ignores trailing blanks in comparisons). The stored procedures are created by
+-- procedures.sql; the password database by password.sql. Each table is created only when
+-- it is missing. Text columns are varchar and the program's literals carry no N prefix,
+-- so text outside the database collation's code page is stored as '?': create the
+-- database with a UTF-8 collation (SQL Server 2019 or later), see sql/README.md.
+
+-- SQL Server 2016 SP1 (13.0.4001) or later (CREATE OR ALTER, TRY_CAST); Azure SQL
+-- (engine editions 5 and 8) qualifies. On an older server nothing below is run.
+DECLARE @version nvarchar(128) = CAST(SERVERPROPERTY('ProductVersion') AS nvarchar(128));
+IF CAST(SERVERPROPERTY('EngineEdition') AS int) NOT IN (5, 8)
+    AND (CAST(PARSENAME(@version, 4) AS int) < 13
+        OR (CAST(PARSENAME(@version, 4) AS int) = 13 AND CAST(PARSENAME(@version, 2) AS int) < 4001))
+BEGIN
+    RAISERROR('Quellar needs SQL Server 2016 SP1 (13.0.4001) or later; this server is version %s. Nothing was changed.',
+              16, 1, @version);
+    SET NOEXEC ON;
+END
+GO
+
+-- The program compares codes and names without regard to case.
+DECLARE @collation nvarchar(128) = CAST(DATABASEPROPERTYEX(DB_NAME(), 'Collation') AS nvarchar(128));
+IF @collation NOT LIKE N'%[_]CI[_]%' AND @collation NOT LIKE N'%[_]CI'
+BEGIN
+    RAISERROR('The database collation %s is case-sensitive; Quellar needs a case-insensitive one such as Latin1_General_100_CI_AS_SC_UTF8. Nothing was changed.',
+              16, 1, @collation);
+    SET NOEXEC ON;
+END
+ELSE IF @collation NOT LIKE N'%UTF8'
+    PRINT 'Note: the database collation ' + @collation + ' is not UTF-8; text outside its code page (code page '
+        + CAST(COLLATIONPROPERTY(@collation, 'CodePage') AS varchar(10)) + ') will be stored as ''?''.';
+GO
+
+-- The options the tables and indexes are created under, whatever the session had.
+SET ANSI_NULLS ON;
+SET ANSI_PADDING ON;
+SET QUOTED_IDENTIFIER ON;
+GO
 
 IF OBJECT_ID(N'dbo.tbHospitalInfo', N'U') IS NULL
 BEGIN
@@ -215,4 +250,7 @@ BEGIN
     );
     CREATE INDEX ixWithdrawRequest_Doc ON dbo.tbInvWithdrawRequest (DocumentNumber);
 END
+GO
+
+SET NOEXEC OFF;
 GO

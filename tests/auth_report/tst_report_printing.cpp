@@ -24,16 +24,18 @@ namespace {
 class RemoteSession : public FakeSession
 {
 public:
-    RemoteSession(const TestDatabase &db, const QString &server, const QString &database, const QString &password)
-        : FakeSession(db, true), m_server(server), m_database(database), m_password(password)
+    RemoteSession(const TestDatabase &db, const QString &server, const QString &database, const QString &user,
+                  const QString &password)
+        : FakeSession(db, true), m_server(server), m_database(database), m_user(user), m_password(password)
     {
     }
     QString ServerName() const override { return m_server; }
     QString Database() const override { return m_database; }
+    QString ServerUser() const override { return m_user; }
     QString ServerPassword() const override { return m_password; }
 
 private:
-    QString m_server, m_database, m_password;
+    QString m_server, m_database, m_user, m_password;
 };
 
 void signInAs(std::unique_ptr<FakeSession> session)
@@ -120,10 +122,11 @@ private slots:
         QDir::setCurrent(m_startFolder);
     }
 
-    void everyTableMovesToTheSessionDatabaseAndLogsOnAsSa()
+    // The session's own login, never the server's administrator.
+    void everyTableMovesToTheSessionDatabaseAndLogsOnAsTheSessionLogin()
     {
         signInAs(std::make_unique<RemoteSession>(*m_db, QStringLiteral("DBSRV01"), QStringLiteral("hospital_live"),
-                                                 QStringLiteral("s3cret")));
+                                                 QStringLiteral("ward20"), QStringLiteral("s3cret")));
         PrepareReport(reportBesideTheProgram(), {QStringLiteral("H"), QStringLiteral("A"), QStringLiteral("7")});
         QVERIFY(gReport);
         QCOMPARE(gReport->ReportTitle(), gstrHospitalName);
@@ -131,7 +134,7 @@ private slots:
         QCOMPARE(gReport->Database().Tables().size(), size_t(3));
         for (const DatabaseTable &table : gReport->Database().Tables()) {
             QCOMPARE(table.Location(), QStringLiteral("hospital_live.dbo.") + table.Name());
-            const LogOnInfo expected{QStringLiteral("DBSRV01"), QStringLiteral("hospital_live"), QStringLiteral("sa"),
+            const LogOnInfo expected{QStringLiteral("DBSRV01"), QStringLiteral("hospital_live"), QStringLiteral("ward20"),
                                      QStringLiteral("s3cret")};
             QVERIFY(table.logOnInfo() == expected);
         }
@@ -251,7 +254,7 @@ private slots:
 
     void aFailedLogOnGivesAMessageAndANormalPointer()
     {
-        signInAs(std::make_unique<RemoteSession>(*m_db, QString(), QStringLiteral("/nowhere/hospital.db"), QString()));
+        signInAs(std::make_unique<RemoteSession>(*m_db, QString(), QStringLiteral("/nowhere/hospital.db"), QString(), QString()));
         printDepartmentRequest(QStringLiteral("1"), nullptr);
         QCOMPARE(MsgBoxScript::shown().size(), size_t(1));
         QVERIFY2(MsgBoxScript::shown().front().prompt.contains(QLatin1String("/nowhere/hospital.db")),

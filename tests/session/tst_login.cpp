@@ -174,6 +174,7 @@ private slots:
         QCOMPARE(user->Database(), m_db->file());
         QCOMPARE(user->ServerName(), QString());
         QCOMPARE(user->ServerPassword(), QString());
+        QCOMPARE(user->ServerUser(), QString()); // the embedded database needs no login
         QVERIFY(user->SQLConnection().Execute(QStringLiteral("Select * From tbInvLocation")).RecordCount() > 0);
     }
 

@@ -26,6 +26,7 @@ public:
     QString ServerName() const override { return {}; }
     QString Database() const override;
     QString ServerPassword() const override { return {}; }
+    QString ServerUser() const override { return {}; }
 
     // Logs in at once and makes this the program's session (gCurrentUser); the statement
     // trace records. Returns the connection.

@@ -1,0 +1,323 @@
+#include "app/MessageBox.h"
+#include "app/modInventory.h"
+#include "auth_report/ReportPrinting.h"
+#include "auth_report/frmDeletePassword.h"
+#include "db/Connection.h"
+#include "db/DbError.h"
+#include "lookup/frmLookup.h"
+#include "records/clsItem.h"
+#include "records/clsItemMaster.h"
+#include "records/clsLocation.h"
+#include "records/clsTerms.h"
+#include "reporting/ReportDocument.h"
+#include "db/ResultTable.h"
+#include "requests/RequestStore.h"
+#include "session/SessionComponent.h"
+#include "session/clsCurrentUser.h"
+
+#include <QMap>
+#include <QSet>
+#include <QTest>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// The parts of an ODBC connection string, keys in upper case; braced values unbraced.
+QMap<QString, QString> odbcParts(const QString &connectionString)
+{
+    QMap<QString, QString> parts;
+    qsizetype i = 0;
+    while (i < connectionString.size()) {
+        const qsizetype equals = connectionString.indexOf(QLatin1Char('='), i);
+        if (equals < 0)
+            break;
+        const QString key = connectionString.mid(i, equals - i).trimmed().toUpper();
+        QString value;
+        qsizetype next = equals + 1;
+        if (next < connectionString.size() && connectionString[next] == QLatin1Char('{')) {
+            ++next;
+            while (next < connectionString.size()) {
+                if (connectionString[next] == QLatin1Char('}')) {
+                    if (next + 1 < connectionString.size() && connectionString[next + 1] == QLatin1Char('}')) {
+                        value += QLatin1Char('}');
+                        next += 2;
+                        continue;
+                    }
+                    ++next;
+                    break;
+                }
+                value += connectionString[next++];
+            }
+            next = connectionString.indexOf(QLatin1Char(';'), next);
+        } else {
+            const qsizetype semicolon = connectionString.indexOf(QLatin1Char(';'), next);
+            value = connectionString.mid(next, semicolon < 0 ? -1 : semicolon - next).trimmed();
+            next = semicolon;
+        }
+        parts.insert(key, value);
+        i = next < 0 ? connectionString.size() : next + 1;
+    }
+    return parts;
+}
+
+ConnectionSettings serverSettings(const QString &connectionString)
+{
+    ConnectionSettings settings;
+    settings.kind = ConnectionSettings::Kind::OdbcString;
+    settings.connectionString = connectionString;
+    return settings;
+}
+
+// The session the program would have after a log-in on the server under test: its
+// connection, and for report log-on the server, database, login and password of the
+// connection string (an embedded database reached through ODBC has only its file).
+class ServerSession : public SessionComponent
+{
+public:
+    explicit ServerSession(const QString &connectionString)
+        : m_parts(odbcParts(connectionString)), m_connection(std::make_unique<Connection>(serverSettings(connectionString)))
+    {
+        m_connection->trace().setRecording(true);
+    }
+
+    void setPasswordDeptCode(const QString &) override { }
+    void ShowMain() override { }
+    std::optional<bool> Connected() const override { return true; }
+    Connection &SQLConnection() override { return *m_connection; }
+    QString EmployeeCode() const override { return QStringLiteral("1001"); }
+    QString ServerName() const override { return m_parts.value(QStringLiteral("SERVER")); }
+    QString Database() const override { return m_parts.value(QStringLiteral("DATABASE")); }
+    QString ServerPassword() const override { return m_parts.value(QStringLiteral("PWD")); }
+    QString ServerUser() const override { return m_parts.value(QStringLiteral("UID")); }
+
+private:
+    QMap<QString, QString> m_parts;
+    std::unique_ptr<Connection> m_connection;
+};
+
+RequestDocument newRequest(const QString &itemId, const QString &quantity)
+{
+    RequestDocument document;
+    document.documentNumber = QStringLiteral("NEW");
+    document.transDate = QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9));
+    document.locationId = QStringLiteral("20");
+    document.targetLocationId = QStringLiteral("1");
+    document.lines = {{itemId, quantity, QStringLiteral("12.5000"), QStringLiteral("Y"), QStringLiteral("N")},
+                      {QStringLiteral("11"), QStringLiteral("2"), QStringLiteral("3.2500"), QStringLiteral("N"),
+                       QStringLiteral("Y")}};
+    return document;
+}
+
+} // namespace
+
+// What a hospital's IT runs against the SQL Server database before the program goes
+// live (see the README): saving, numbering from several workstations at once, records,
+// lookups, passwords and report log-on, on a database set up with sql/sqlserver and the
+// demo data. QUELLAR_TEST_SERVER holds the ODBC connection string; without it every
+// check is skipped. Documents are written with numbers above the demo's; the database
+// should be a test copy.
+class TestServerConformance : public QObject
+{
+    Q_OBJECT
+
+    QString m_connectionString;
+
+    Connection &connection() { return gCurrentUser->SQLConnection(); }
+
+private slots:
+    void initTestCase()
+    {
+        m_connectionString = qEnvironmentVariable("QUELLAR_TEST_SERVER");
+        if (m_connectionString.isEmpty())
+            QSKIP("no server configured: set QUELLAR_TEST_SERVER to an ODBC connection string to run the server checks");
+        MsgBoxScript::start();
+        gCurrentUser = std::make_unique<ServerSession>(m_connectionString);
+        gstrDefaultLocationID = QStringLiteral("20");
+        gstrUserInventoryType = QStringLiteral("A");
+    }
+
+    void cleanupTestCase()
+    {
+        gReport.reset();
+        gCurrentUser.reset();
+    }
+
+    void init()
+    {
+        MsgBoxScript::clearShown();
+    }
+
+    void cleanup()
+    {
+        QStringList messages;
+        for (const MsgBoxScript::Shown &box : MsgBoxScript::shown())
+            messages << box.prompt;
+        QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+    }
+
+    // A save is read back line by line with its date as written (month first, whatever
+    // the login's language), replaced by a second save, verified and marked deleted.
+    void storeKeepsWhatWasSaved()
+    {
+        RequestStore store(connection());
+        const QString number = store.save(newRequest(QStringLiteral("10"), QStringLiteral("5")), QStringLiteral("1001"));
+        Recordset lines = connection().Execute(RequestStore::loadStatement(number));
+        QCOMPARE(lines.RecordCount(), 2);
+        QCOMPARE(lines.Fields("ItemID").toString().trimmed(), QStringLiteral("10"));
+        QCOMPARE(lines.Fields("Quantity").toDouble(), 5.0);
+        QCOMPARE(lines.Fields("UnitCost").toDouble(), 12.5);
+        QCOMPARE(lines.Fields("LocationID").toString().trimmed(), QStringLiteral("20"));
+        Recordset date = connection().Execute(
+            QStringLiteral("Select TransDate From tbInvWithdrawRequest Where DocumentNumber = '%1'").arg(number));
+        QCOMPARE(date.Fields("TransDate").toDateTime(), QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)));
+
+        RequestDocument again = newRequest(QStringLiteral("12"), QStringLiteral("1"));
+        again.documentNumber = number;
+        again.lines.pop_back();
+        QCOMPARE(store.save(again, QStringLiteral("1001"), QStringLiteral("2001")), number);
+        Recordset replaced = connection().Execute(RequestStore::loadStatement(number));
+        QCOMPARE(replaced.RecordCount(), 1);
+        QCOMPARE(replaced.Fields("ItemID").toString().trimmed(), QStringLiteral("12"));
+        QCOMPARE(connection()
+                     .Execute(QStringLiteral("Select VerifiedBy From tbInvWithdrawRequest Where DocumentNumber = '%1'").arg(number))
+                     .Fields("VerifiedBy").toString().trimmed(),
+                 QStringLiteral("2001"));
+
+        store.markDeleted(number, QStringLiteral("1001"));
+        QCOMPARE(connection()
+                     .Execute(QStringLiteral("Select Status From tbInvWithdrawRequest Where DocumentNumber = '%1'").arg(number))
+                     .Fields("Status").toString(),
+                 QStringLiteral("D"));
+        QVERIFY(store.GetNewDocNumber().toInt() > number.toInt());
+    }
+
+    // A code longer than its column never finds the item of its first characters.
+    void tooLongCodesFindNothing()
+    {
+        QCOMPARE(connection().Execute(QStringLiteral("sp_Inv_SearchItem_In_Invent '10','20'")).RecordCount(), 1);
+        QCOMPARE(connection().Execute(QStringLiteral("sp_Inv_SearchItem_In_Invent '10','20XXX'")).RecordCount(), 0);
+        QCOMPARE(connection().Execute(QStringLiteral("sp_Inv_SearchItem_In_Invent '10         X','20'")).RecordCount(), 0);
+        QCOMPARE(connection().Execute(QStringLiteral("sp_Inv_UserLocation '1001XXXXXXXXXXXXXXXXXXXXXXX'")).RecordCount(), 0);
+    }
+
+    // Four workstations save new requests at the same moment: every request gets its own
+    // number and keeps all its lines.
+    void numbersStayUniqueUnderConcurrency()
+    {
+        constexpr int workstations = 4;
+        constexpr int savesEach = 8;
+        std::mutex lock;
+        QStringList numbers;
+        QStringList failures;
+        std::vector<std::thread> threads;
+        for (int w = 0; w < workstations; ++w) {
+            threads.emplace_back([&, w] {
+                try {
+                    Connection own(serverSettings(m_connectionString));
+                    RequestStore store(own);
+                    for (int i = 0; i < savesEach; ++i) {
+                        // A save refused because the database is busy is tried again, as a
+                        // user would; it must never be stored twice or under a taken number.
+                        for (int attempt = 1;; ++attempt) {
+                            try {
+                                const QString number = store.save(newRequest(QStringLiteral("10"), QString::number(w + 1)),
+                                                                  QStringLiteral("1001"));
+                                const std::lock_guard<std::mutex> guard(lock);
+                                numbers << number;
+                                break;
+                            } catch (const DbError &error) {
+                                if (attempt == 20)
+                                    throw;
+                            }
+                        }
+                    }
+                } catch (const DbError &error) {
+                    const std::lock_guard<std::mutex> guard(lock);
+                    failures << error.description();
+                }
+            });
+        }
+        for (std::thread &thread : threads)
+            thread.join();
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+        QCOMPARE(numbers.size(), workstations * savesEach);
+        QCOMPARE(QSet<QString>(numbers.begin(), numbers.end()).size(), numbers.size());
+        for (const QString &number : numbers)
+            QCOMPARE(connection().Execute(RequestStore::loadStatement(number)).RecordCount(), 2);
+    }
+
+    void recordsLoadAndWrite()
+    {
+        clsItem item;
+        item.setActiveConnection(&connection());
+        QVERIFY(item.LoadItem(QStringLiteral("10"), QStringLiteral("20")));
+        QVERIFY(!item.ItemMaster()->ItemName().isEmpty());
+
+        clsLocation ward;
+        ward.setActiveConnection(&connection());
+        QVERIFY(ward.LoadLocation(QStringLiteral("20")));
+        const QString name = ward.Description();
+        ward.setDescription(QStringLiteral("CONFORMANCE WARD"));
+        QVERIFY(ward.Update());
+        clsLocation again;
+        again.setActiveConnection(&connection());
+        QVERIFY(again.LoadLocation(QStringLiteral("20")));
+        QCOMPARE(again.Description().trimmed(), QStringLiteral("CONFORMANCE WARD"));
+        again.setDescription(name);
+        QVERIFY(again.Update());
+
+        clsTerms terms;
+        terms.setActiveConnection(&connection());
+        terms.setCode(0); // a new row under the next key the server gives
+        terms.setDescription(QStringLiteral("NET 45"));
+        terms.setNumberOfDays(45);
+        QVERIFY(terms.Update());
+        Recordset stored = connection().Execute(QStringLiteral("Select TermsID, NoDays From tbInvTerms Where Terms = 'NET 45'"));
+        QVERIFY(stored.RecordCount() >= 1);
+        QCOMPARE(stored.Fields("NoDays").toInt(), 45);
+    }
+
+    // Text comparisons ignore case and trailing blanks, as the program's lookups expect.
+    void lookupsFindByNameAndCode()
+    {
+        frmLookup suppliers;
+        suppliers.setLookupType(frmLookup::lookupSuppliers);
+        QVERIFY(suppliers.RunSearch(QStringLiteral("meridian")));
+        QVERIFY(suppliers.RunSearch(QStringLiteral("1")));
+        QCOMPARE(connection().Execute(QStringLiteral("Select * From tbInvLocation Where Location = 'central warehouse   '")).RecordCount(),
+                 1);
+    }
+
+    void passwordsAreChecked()
+    {
+        const QString employee = qEnvironmentVariable("QUELLAR_TEST_EMPLOYEE", QStringLiteral("1001"));
+        const QString password = qEnvironmentVariable("QUELLAR_TEST_PASSWORD", QStringLiteral("demo"));
+        clsCurrentUser user;
+        user.setPasswordDeptCode(QStringLiteral("4"));
+        QVERIFY(user.credentialsMatch(connection(), employee, password));
+        QVERIFY(!user.credentialsMatch(connection(), employee, password + QStringLiteral("x")));
+        frmDeletePassword verification;
+        QVERIFY(verification.GetPassword(qEnvironmentVariable("QUELLAR_TEST_VERIFIER", QStringLiteral("2001")),
+                                         qEnvironmentVariable("QUELLAR_TEST_VERIFIER_PASSWORD", QStringLiteral("verify"))));
+    }
+
+    // The report logs on with the session's own login and reads the saved request.
+    void reportLogsOnWithTheSessionLogin()
+    {
+        RequestStore store(connection());
+        const QString number = store.save(newRequest(QStringLiteral("10"), QStringLiteral("3")), QStringLiteral("1001"));
+        PrepareReport(QStringLiteral(QUELLAR_REPORTS_DIR "/DepartmentRequest.rpt"),
+                      {QStringLiteral("HOSPITAL"), QStringLiteral("ADDRESS"), number});
+        QVERIFY(gReport);
+        for (const DatabaseTable &table : gReport->Database().Tables())
+            QCOMPARE(table.logOnInfo()->user, gCurrentUser->ServerUser());
+        gReport->ReadRecords();
+        QCOMPARE(gReport->records()->rowCount(), 2);
+    }
+};
+
+QTEST_MAIN(TestServerConformance)
+#include "tst_server_conformance.moc"
