@@ -5,7 +5,6 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
-
 #include <QRegularExpression>
 
 #include <algorithm>

@@ -203,6 +203,38 @@ private slots:
         QVERIFY(page.contains(totals[1].piece.text));
     }
 
+    void valuesTooWideForThePagePrintSmallerStillWhole()
+    {
+        const QString figure = QStringLiteral("'123,456,789,012,345,678.9012'");
+        QJsonArray columns;
+        for (const char *name : {"A", "B", "C"})
+            columns << QJsonObject{{"title", name}, {"value", QStringLiteral("{%1}").arg(QLatin1String(name))}, {"align", "right"}};
+        const QJsonObject narrow{
+            {"format", "quellar-report/1"},
+            {"page", QJsonObject{{"size", "A5"}}},
+            {"parameters", QJsonArray{QJsonObject{{"name", "Code"}}}},
+            {"tables", QJsonArray{QJsonObject{{"name", "M"}, {"location", "inventory.dbo.tbInvMaster"}}}},
+            {"query", QStringLiteral("Select %1 As A, %1 As B, %1 As C From {table:M} Where ItemID = '{?Code}'").arg(figure)},
+            {"columns", columns},
+        };
+        auto report = ReportEngine::OpenReport(writeReport(QJsonDocument(narrow).toJson()));
+        report->Database().Tables().front().SetLogOnInfo(QString(), m_db->file(), {}, {});
+        report->ParameterFields().front().AddCurrentValue(QStringLiteral("13"));
+        int cells = 0;
+        const auto pages = drawOnPaper(*report);
+        for (const DrawnText &text : pages.front()) {
+            if (text.piece.part != ReportPiece::Part::Line)
+                continue;
+            ++cells;
+            QCOMPARE(text.piece.text, QStringLiteral("123,456,789,012,345,678.9012"));
+            QVERIFY(text.piece.font.pointSizeF() < 9);
+            QVERIFY2(text.drawn.left() >= text.piece.rect.left() - 1 && text.drawn.right() <= text.piece.rect.right() + 1,
+                     qPrintable(QString::number(text.drawn.width()) + QStringLiteral(" in ") + QString::number(text.piece.rect.width())));
+            QVERIFY(text.drawn.height() < 1.5 * text.lineHeight);
+        }
+        QCOMPARE(cells, 3);
+    }
+
     void noLineReachesIntoThePageFooter()
     {
         insertLongRequest(*m_db->connect(), QStringLiteral("930"), 300);
