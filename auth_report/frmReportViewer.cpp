@@ -7,6 +7,7 @@
 #include "ui_frmReportViewer.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 namespace {
 // The viewer's zoom setting 1: the page fills the window's width.
@@ -18,6 +19,7 @@ frmReportViewer::frmReportViewer(QWidget *owner)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
+    connect(ui->CRViewer1, &ReportViewer::closeRequested, this, &QWidget::close);
 }
 
 frmReportViewer::~frmReportViewer() = default;
@@ -48,6 +50,15 @@ bool frmReportViewer::event(QEvent *event)
         }
     }
     return QWidget::event(event);
+}
+
+void frmReportViewer::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmReportViewer::closeEvent(QCloseEvent *event)

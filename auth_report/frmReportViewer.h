@@ -30,6 +30,8 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    // Esc closes the window, wherever the focus is in it.
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -118,6 +118,8 @@ ReportRow readRow(const QJsonObject &object)
     row.fontSize = positiveNumber(object.value(QLatin1String("size")), 0, QStringLiteral("A font size"));
     row.bold = object.value(QLatin1String("bold")).toBool();
     row.italic = object.value(QLatin1String("italic")).toBool();
+    row.when = object.value(QLatin1String("when")).toString();
+    row.unless = object.value(QLatin1String("unless")).toString();
     return row;
 }
 
@@ -235,7 +237,7 @@ void checkText(const QString &text, const QStringList &parameters)
 void appendTexts(QStringList &texts, const std::vector<ReportRow> &rows)
 {
     for (const ReportRow &row : rows) {
-        texts << row.left << row.center << row.right;
+        texts << row.left << row.center << row.right << row.when << row.unless;
         for (const ReportSignature &signature : row.signatures)
             texts << signature.caption << signature.name;
     }

@@ -24,6 +24,10 @@ struct ReportRow {
     bool italic = false;
     qreal millimetres = 0; // Rule: thickness; Space: height
     std::vector<ReportSignature> signatures;
+    // The row prints only when `when` (if given) expands to a text that is not blank and
+    // `unless` (if given) expands to a blank one.
+    QString when;
+    QString unless;
 };
 
 struct ReportColumn {

@@ -151,6 +151,12 @@ int ReportDocument::pageCount(QPagedPaintDevice &device) const
     return ReportRenderer(m_definition, shown).pageCount(device);
 }
 
+std::vector<ReportPage> ReportDocument::layOut(const QPaintDevice &device) const
+{
+    const ReportValues shown = values();
+    return ReportRenderer(m_definition, shown).layOut(device);
+}
+
 void ReportDocument::exportToPdf(const QString &file)
 {
     if (!m_records)

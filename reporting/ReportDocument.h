@@ -12,10 +12,12 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QPaintDevice;
 class QPainter;
 class QTemporaryDir;
 class ResultTable;
 struct ConnectionSettings;
+struct ReportPiece;
 struct ReportValues;
 
 // An opened report: its tables with their locations and log-on, its parameter fields, a
@@ -62,6 +64,9 @@ public:
     // returns the page count. Throws ReportError when the rows have not been read.
     int render(QPainter &painter, QPagedPaintDevice &device) const;
     int pageCount(QPagedPaintDevice &device) const;
+    // The pages as render() paints them on the device: every text with the box it is
+    // drawn in. Throws ReportError when the rows have not been read.
+    std::vector<std::vector<ReportPiece>> layOut(const QPaintDevice &device) const;
     // Reads the rows when that has not been done, and writes the report as a PDF file.
     void exportToPdf(const QString &file);
 

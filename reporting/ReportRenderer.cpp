@@ -5,14 +5,55 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
 constexpr qreal unlimited = 1e9;
 constexpr qreal cellPaddingMm = 1.0;
 constexpr qreal linePaddingMm = 0.6;
+// Values wider than their share of the page first take width from the other columns,
+// then print smaller, down to this much of the report's size.
+constexpr qreal smallestBodyScale = 0.6;
+
+// Widths for columns of the given shares that give every column at least its need:
+// columns short of their need get it, the others share the rest in their proportions.
+std::vector<qreal> spread(const std::vector<qreal> &shares, const std::vector<qreal> &needs, qreal width)
+{
+    const size_t n = shares.size();
+    std::vector<bool> fixed(n, false);
+    std::vector<qreal> widths(n, 0);
+    for (;;) {
+        qreal fixedWidth = 0, freeShares = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (fixed[i])
+                fixedWidth += needs[i];
+            else
+                freeShares += shares[i];
+        }
+        const qreal perShare = freeShares > 0 ? (width - fixedWidth) / freeShares : 0;
+        bool changed = false;
+        for (size_t i = 0; i < n; ++i) {
+            if (!fixed[i] && shares[i] * perShare < needs[i]) {
+                fixed[i] = true;
+                changed = true;
+            }
+        }
+        if (changed)
+            continue;
+        for (size_t i = 0; i < n; ++i)
+            widths[i] = fixed[i] ? needs[i] : shares[i] * perShare;
+        break;
+    }
+    // Columns of no share that all got their need leave width over: the last column takes it.
+    const qreal used = std::accumulate(widths.begin(), widths.end(), qreal(0));
+    if (n > 0 && used < width)
+        widths.back() += width - used;
+    return widths;
+}
 
 } // namespace
 
@@ -28,6 +69,12 @@ void ReportRenderer::Block::place(const Block &block, qreal y)
         pieces.push_back(piece);
     }
     height = std::max(height, y + block.height);
+}
+
+void ReportRenderer::Block::mark(ReportPiece::Part part)
+{
+    for (Piece &piece : pieces)
+        piece.part = part;
 }
 
 ReportRenderer::ReportRenderer(const ReportDefinition &definition, const ReportValues &values)
@@ -51,6 +98,21 @@ QFont ReportRenderer::font(qreal size, bool bold, bool italic) const
     return result;
 }
 
+QFont ReportRenderer::bodyFont(const Sheet &sheet, bool bold) const
+{
+    return font(m_definition.fontSize * sheet.bodyScale, bold);
+}
+
+int ReportRenderer::cellFlags(const Sheet &sheet, Qt::Alignment align) const
+{
+    return int(align) | Qt::AlignTop | (sheet.breakAnywhere ? int(Qt::TextWrapAnywhere) : 0);
+}
+
+QString ReportRenderer::cellText(int column, int line) const
+{
+    return expand(m_definition.columns[size_t(column)].value, Where{line, 0, 0}).trimmed();
+}
+
 ReportRenderer::Sheet ReportRenderer::sheetFor(const QPaintDevice &device) const
 {
     Sheet sheet;
@@ -58,7 +120,74 @@ ReportRenderer::Sheet ReportRenderer::sheetFor(const QPaintDevice &device) const
     sheet.width = device.width();
     sheet.height = device.height();
     sheet.pixelsPerMm = device.logicalDpiY() / 25.4;
+    fitColumns(sheet);
     return sheet;
+}
+
+std::vector<qreal> ReportRenderer::widestWords(const Sheet &sheet) const
+{
+    // Texts wrap at blanks only; a word never breaks, so each column needs its widest word.
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const auto widest = [](const QFontMetricsF &metrics, const QString &text) {
+        qreal width = 0;
+        for (const QString &word : text.split(blanks, Qt::SkipEmptyParts))
+            width = std::max(width, metrics.horizontalAdvance(word));
+        return width;
+    };
+    const QFontMetricsF plain(bodyFont(sheet, false), sheet.device);
+    const QFontMetricsF bold(bodyFont(sheet, true), sheet.device);
+    const qreal padding = 2 * sheet.mm(cellPaddingMm);
+    std::vector<qreal> needs;
+    for (size_t c = 0; c < m_definition.columns.size(); ++c) {
+        qreal need = widest(bold, m_definition.columns[c].title);
+        for (int line = 0; line < lineCount(); ++line)
+            need = std::max(need, widest(plain, cellText(int(c), line)));
+        for (const ReportTotal &total : m_definition.totals) {
+            if (size_t(total.column) == c)
+                need = std::max(need, widest(bold, ReportText::format(this->total(total), total.format)));
+        }
+        // A little over the measured width, so rounding in the text layout never wraps a word.
+        needs.push_back(need > 0 ? need + padding + 1 : padding);
+    }
+    return needs;
+}
+
+void ReportRenderer::fitColumns(Sheet &sheet) const
+{
+    std::vector<qreal> shares;
+    for (const ReportColumn &column : m_definition.columns)
+        shares.push_back(column.width);
+    if (std::accumulate(shares.begin(), shares.end(), qreal(0)) <= 0)
+        shares.assign(shares.size(), 1);
+    const auto edgesOf = [](const std::vector<qreal> &widths) {
+        std::vector<qreal> edges{0};
+        for (const qreal width : widths)
+            edges.push_back(edges.back() + width);
+        return edges;
+    };
+    // The padding does not shrink with the text, so a few rounds may be needed.
+    for (int round = 0; round < 8; ++round) {
+        const std::vector<qreal> needs = widestWords(sheet);
+        const qreal needed = std::accumulate(needs.begin(), needs.end(), qreal(0));
+        if (needed <= sheet.width) {
+            sheet.edges = edgesOf(spread(shares, needs, sheet.width));
+            return;
+        }
+        if (sheet.bodyScale <= smallestBodyScale)
+            break;
+        sheet.bodyScale = std::max(smallestBodyScale, sheet.bodyScale * sheet.width / needed * 0.98);
+    }
+    // Too wide even in the smallest print: every column keeps its share and values break
+    // anywhere inside their cells rather than run into the next.
+    sheet.breakAnywhere = true;
+    sheet.edges = edgesOf(spread(shares, std::vector<qreal>(shares.size(), 0), sheet.width));
+}
+
+bool ReportRenderer::shows(const ReportRow &row, const Where &where) const
+{
+    if (!row.when.isEmpty() && expand(row.when, where).trimmed().isEmpty())
+        return false;
+    return row.unless.isEmpty() || expand(row.unless, where).trimmed().isEmpty();
 }
 
 QVariant ReportRenderer::valueOf(const ReportText::Placeholder &placeholder, const Where &where) const
@@ -164,6 +293,8 @@ ReportRenderer::Block ReportRenderer::rows(const Sheet &sheet, const std::vector
 {
     Block block;
     for (const ReportRow &row : rows) {
+        if (!shows(row, where))
+            continue;
         switch (row.kind) {
         case ReportRow::Kind::Text:
             block.append(textRow(sheet, row, where));
@@ -182,27 +313,18 @@ ReportRenderer::Block ReportRenderer::rows(const Sheet &sheet, const std::vector
     return block;
 }
 
-std::vector<qreal> ReportRenderer::columnEdges(const Sheet &sheet) const
-{
-    qreal sum = 0;
-    for (const ReportColumn &column : m_definition.columns)
-        sum += column.width;
-    std::vector<qreal> edges{0};
-    for (const ReportColumn &column : m_definition.columns)
-        edges.push_back(edges.back() + (sum > 0 ? sheet.width * column.width / sum : 0));
-    return edges;
-}
-
 ReportRenderer::Block ReportRenderer::headings(const Sheet &sheet) const
 {
-    const std::vector<qreal> edges = columnEdges(sheet);
+    const std::vector<qreal> &edges = sheet.edges;
     const qreal padding = sheet.mm(cellPaddingMm);
-    const QFont headingFont = font(0, true);
+    const QFont headingFont = bodyFont(sheet, true);
     Block cells;
     for (size_t i = 0; i < m_definition.columns.size(); ++i) {
         const ReportColumn &column = m_definition.columns[i];
         const QRectF box(edges[i] + padding, 0, edges[i + 1] - edges[i] - 2 * padding, unlimited);
-        cells.place(text(sheet, box, column.title, headingFont, int(column.align) | Qt::AlignBottom), 0);
+        Block cell = text(sheet, box, column.title, headingFont, int(column.align) | Qt::AlignBottom);
+        cell.pieces.front().column = int(i);
+        cells.place(cell, 0);
     }
     Block block = rule(sheet, 0.3);
     block.append(cells);
@@ -212,19 +334,21 @@ ReportRenderer::Block ReportRenderer::headings(const Sheet &sheet) const
 
 ReportRenderer::Block ReportRenderer::line(const Sheet &sheet, int line) const
 {
-    const std::vector<qreal> edges = columnEdges(sheet);
+    const std::vector<qreal> &edges = sheet.edges;
     const qreal padding = sheet.mm(cellPaddingMm);
-    const QFont lineFont = font();
-    const Where where{line, 0, 0};
+    const QFont lineFont = bodyFont(sheet, false);
     Block block;
     for (size_t i = 0; i < m_definition.columns.size(); ++i) {
         const ReportColumn &column = m_definition.columns[i];
         const QRectF box(edges[i] + padding, sheet.mm(linePaddingMm / 2), edges[i + 1] - edges[i] - 2 * padding,
                          unlimited);
-        block.place(text(sheet, box, expand(column.value, where).trimmed(), lineFont, int(column.align) | Qt::AlignTop),
-                    0);
+        Block cell = text(sheet, box, cellText(int(i), line), lineFont, cellFlags(sheet, column.align));
+        cell.pieces.front().column = int(i);
+        cell.pieces.front().line = line;
+        block.place(cell, 0);
     }
     block.height += sheet.mm(linePaddingMm / 2);
+    block.mark(ReportPiece::Part::Line);
     return block;
 }
 
@@ -241,9 +365,9 @@ QVariant ReportRenderer::total(const ReportTotal &total) const
 
 ReportRenderer::Block ReportRenderer::totals(const Sheet &sheet) const
 {
-    const std::vector<qreal> edges = columnEdges(sheet);
+    const std::vector<qreal> &edges = sheet.edges;
     const qreal padding = sheet.mm(cellPaddingMm);
-    const QFont totalFont = font(0, true);
+    const QFont totalFont = bodyFont(sheet, true);
     Block block;
     for (const ReportTotal &total : m_definition.totals) {
         const ReportColumn &column = m_definition.columns[size_t(total.column)];
@@ -252,10 +376,11 @@ ReportRenderer::Block ReportRenderer::totals(const Sheet &sheet) const
         row.place(text(sheet, QRectF(0, 0, std::max(edges[c] - padding, 1.0), unlimited), total.label, totalFont,
                        Qt::AlignRight | Qt::AlignTop),
                   0);
-        row.place(text(sheet, QRectF(edges[c] + padding, 0, edges[c + 1] - edges[c] - 2 * padding, unlimited),
-                       ReportText::format(this->total(total), total.format), totalFont,
-                       int(column.align) | Qt::AlignTop),
-                  0);
+        Block value = text(sheet, QRectF(edges[c] + padding, 0, edges[c + 1] - edges[c] - 2 * padding, unlimited),
+                           ReportText::format(this->total(total), total.format), totalFont,
+                           cellFlags(sheet, column.align));
+        value.pieces.front().column = int(c);
+        row.place(value, 0);
         block.append(row);
     }
     return block;
@@ -264,23 +389,37 @@ ReportRenderer::Block ReportRenderer::totals(const Sheet &sheet) const
 ReportRenderer::Block ReportRenderer::ending(const Sheet &sheet) const
 {
     Block block;
-    if (lineCount() == 0 && !m_definition.emptyText.isEmpty())
-        block.append(text(sheet, QRectF(0, sheet.mm(1), sheet.width, unlimited), m_definition.emptyText,
-                          font(0, false, true), Qt::AlignHCenter | Qt::AlignTop));
-    if (!m_definition.totals.empty()) {
-        block.append(rule(sheet, 0.3));
-        block.append(totals(sheet));
+    if (lineCount() == 0 && !m_definition.emptyText.isEmpty()) {
+        // Nothing to sum or sign: the text says why instead of an empty form.
+        block.append(text(sheet, QRectF(0, sheet.mm(3), sheet.width, unlimited),
+                          expand(m_definition.emptyText, Where{}), font(m_definition.fontSize * 1.2, true),
+                          Qt::AlignHCenter | Qt::AlignTop));
+        block.mark(ReportPiece::Part::Empty);
+        return block;
     }
-    block.append(rows(sheet, m_definition.reportFooter, Where{lineCount() > 0 ? 0 : -1, 0, 0}));
+    if (!m_definition.totals.empty()) {
+        Block sums = rule(sheet, 0.3);
+        sums.append(totals(sheet));
+        sums.mark(ReportPiece::Part::Totals);
+        block.append(sums);
+    }
+    Block footer = rows(sheet, m_definition.reportFooter, Where{lineCount() > 0 ? 0 : -1, 0, 0});
+    footer.mark(ReportPiece::Part::ReportFooter);
+    block.append(footer);
     return block;
 }
 
-std::vector<ReportRenderer::Page> ReportRenderer::layOut(const QPaintDevice &device) const
+std::vector<ReportPage> ReportRenderer::layOut(const QPaintDevice &device) const
 {
     const Sheet sheet = sheetFor(device);
     const int firstLine = lineCount() > 0 ? 0 : -1;
     Block header = rows(sheet, m_definition.pageHeader, Where{firstLine, 0, 0});
-    header.append(headings(sheet));
+    header.mark(ReportPiece::Part::PageHeader);
+    if (lineCount() > 0 || m_definition.emptyText.isEmpty()) {
+        Block columnHeadings = headings(sheet);
+        columnHeadings.mark(ReportPiece::Part::Headings);
+        header.append(columnHeadings);
+    }
     // The footer's height does not depend on the page numbers it shows.
     const qreal footerTop = sheet.height - rows(sheet, m_definition.pageFooter, Where{firstLine, 999, 999}).height;
 
@@ -300,7 +439,17 @@ std::vector<ReportRenderer::Page> ReportRenderer::layOut(const QPaintDevice &dev
     };
     for (int i = 0; i < lineCount(); ++i)
         place(line(sheet, i));
-    place(ending(sheet)); // totals and footer stay together
+    // Totals and report footer stay together, and never stand alone on a page: when they
+    // do not fit under the lines, the last line goes over with them.
+    Block end = ending(sheet);
+    if (y + end.height > footerTop && bodies.back().size() > 1) {
+        Placed last = std::move(bodies.back().back());
+        bodies.back().pop_back();
+        bodies.emplace_back();
+        y = header.height;
+        place(std::move(last.block));
+    }
+    place(std::move(end));
 
     const int pageTotal = int(bodies.size());
     std::vector<Page> pages;
@@ -308,7 +457,9 @@ std::vector<ReportRenderer::Page> ReportRenderer::layOut(const QPaintDevice &dev
         Block page = header;
         for (const Placed &placed : bodies[size_t(p)])
             page.place(placed.block, placed.y);
-        page.place(rows(sheet, m_definition.pageFooter, Where{firstLine, p + 1, pageTotal}), footerTop);
+        Block footer = rows(sheet, m_definition.pageFooter, Where{firstLine, p + 1, pageTotal});
+        footer.mark(ReportPiece::Part::PageFooter);
+        page.place(footer, footerTop);
         pages.push_back(std::move(page.pieces));
     }
     return pages;

@@ -24,6 +24,21 @@ struct ReportValues {
     std::shared_ptr<const ResultTable> rows;
 };
 
+// One text drawn on a page in its box, or (isLine) a line along the top of a box as
+// thick as the box is high. Texts are drawn with QPainter::drawText(rect, flags, text).
+struct ReportPiece {
+    enum class Part { PageHeader, Headings, Line, Empty, Totals, ReportFooter, PageFooter };
+    QRectF rect;
+    QString text;
+    QFont font;
+    int flags = 0;
+    bool isLine = false;
+    Part part = Part::PageHeader;
+    int column = -1; // the detail column a heading, cell or total stands in
+    int line = -1;   // the line a cell belongs to
+};
+using ReportPage = std::vector<ReportPiece>;
+
 // Lays a report out on the pages of a paint device (PDF writer, printer, preview) and
 // paints it: the page header and the column headings on every page, the lines, then the
 // totals and the report footer kept together, the page footer at the foot of every page.
@@ -35,31 +50,30 @@ public:
     // Paints every page on the device the painter is active on; returns the page count.
     int paint(QPainter &painter, QPagedPaintDevice &device) const;
     int pageCount(const QPaintDevice &device) const;
+    // The pages as they are painted on the device, in its units.
+    std::vector<ReportPage> layOut(const QPaintDevice &device) const;
 
 private:
-    // One thing to draw: a text in a box, or a line along the top of a box as thick as
-    // the box is high.
-    struct Piece {
-        QRectF rect;
-        QString text;
-        QFont font;
-        int flags = 0;
-        bool isLine = false;
-    };
+    using Piece = ReportPiece;
+    using Page = ReportPage;
     // Pieces stacked from y = 0 down to height.
     struct Block {
         std::vector<Piece> pieces;
         qreal height = 0;
         void append(const Block &below);
         void place(const Block &block, qreal y);
+        void mark(ReportPiece::Part part);
     };
-    using Page = std::vector<Piece>;
-    // The device being laid out for, in its own units.
+    // The device being laid out for, in its own units, and the detail columns sized for
+    // the values of this report.
     struct Sheet {
         const QPaintDevice *device = nullptr;
         qreal width = 0;
         qreal height = 0;
         qreal pixelsPerMm = 1;
+        std::vector<qreal> edges; // left edge of every column, then the right edge of the last
+        qreal bodyScale = 1;      // headings, lines and totals print this much smaller
+        bool breakAnywhere = false; // even the smallest print is too wide: values break in their cells
         qreal mm(qreal millimetres) const { return millimetres * pixelsPerMm; }
     };
     // Which line and page a text is expanded for; line -1 has no fields.
@@ -69,7 +83,6 @@ private:
         int pages = 0;
     };
 
-    std::vector<Page> layOut(const QPaintDevice &device) const;
     Sheet sheetFor(const QPaintDevice &device) const;
     int lineCount() const;
 
@@ -84,7 +97,12 @@ private:
     Block text(const Sheet &sheet, const QRectF &box, const QString &text, const QFont &font, int flags) const;
 
     QFont font(qreal size = 0, bool bold = false, bool italic = false) const;
-    std::vector<qreal> columnEdges(const Sheet &sheet) const;
+    QFont bodyFont(const Sheet &sheet, bool bold) const;
+    int cellFlags(const Sheet &sheet, Qt::Alignment align) const;
+    QString cellText(int column, int line) const;
+    void fitColumns(Sheet &sheet) const;
+    std::vector<qreal> widestWords(const Sheet &sheet) const;
+    bool shows(const ReportRow &row, const Where &where) const;
     QString expand(const QString &text, const Where &where) const;
     QVariant valueOf(const ReportText::Placeholder &placeholder, const Where &where) const;
     QVariant total(const ReportTotal &total) const;

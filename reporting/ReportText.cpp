@@ -110,6 +110,16 @@ QString ReportText::format(const QVariant &value, const QString &format)
         return dateText(value, argument);
     if (kind == QLatin1String("yesno"))
         return yesNoText(value);
+    if (kind == QLatin1String("equals"))
+        return value.toString().trimmed().compare(argument.trimmed(), Qt::CaseInsensitive) == 0 ? argument.trimmed()
+                                                                                                  : QString();
+    if (kind == QLatin1String("around")) {
+        const QString text = value.toString().trimmed();
+        if (text.isEmpty())
+            return {};
+        const qsizetype colon = argument.indexOf(QLatin1Char(':'));
+        return colon < 0 ? text : argument.left(colon) + text + argument.mid(colon + 1);
+    }
     if (value.typeId() == QMetaType::QDateTime)
         return dateText(value, QStringLiteral("MM/dd/yyyy hh:mm AP"));
     return value.toString();
@@ -121,6 +131,10 @@ void ReportText::checkFormat(const QString &format)
     if (kind.isEmpty() || kind == QLatin1String("text") || kind == QLatin1String("yesno")
         || kind == QLatin1String("ifnull"))
         return;
+    if (kind == QLatin1String("equals") && !argument.trimmed().isEmpty())
+        return;
+    if (kind == QLatin1String("around") && argument.contains(QLatin1Char(':')))
+        return;
     if (kind == QLatin1String("number")) {
         bool ok = false;
         const int decimals = argument.toInt(&ok);
@@ -130,5 +144,5 @@ void ReportText::checkFormat(const QString &format)
     if (kind == QLatin1String("date") && !argument.trimmed().isEmpty())
         return;
     throw ReportError(QStringLiteral("The format \"%1\" is not known; use text, number:N, date:PATTERN, "
-                                     "yesno or ifnull:TEXT.").arg(format));
+                                     "yesno, ifnull:TEXT, equals:TEXT or around:BEFORE:AFTER.").arg(format));
 }

@@ -10,7 +10,9 @@
 //   {?Name}          the current value of the parameter Name
 //   {#Page} {#Pages} {#PrintDate} {#ReportTitle}   values the engine supplies
 //   {Column}         a column of the report's query (the current line, or the first row)
-// Any placeholder may end in "|format": text, number:N, date:PATTERN, yesno, ifnull:TEXT.
+// Any placeholder may end in "|format": text, number:N, date:PATTERN, yesno, ifnull:TEXT,
+// equals:TEXT (TEXT when the value is TEXT, else nothing), around:BEFORE:AFTER (the value
+// between the two, nothing when it is blank).
 class ReportText
 {
 public:

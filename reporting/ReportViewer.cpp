@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QStyle>
 
@@ -54,6 +55,7 @@ ReportViewer::ReportViewer(QWidget *parent)
     connect(ui->cmdPrint, &QToolButton::clicked, this, &ReportViewer::PrintReport);
     connect(ui->cmdExport, &QToolButton::clicked, this, &ReportViewer::ExportReport);
     connect(ui->cboZoom, &QComboBox::activated, this, &ReportViewer::zoomChosen);
+    connect(ui->cmdClose, &QPushButton::clicked, this, &ReportViewer::closeRequested);
     connect(ui->cmdGroupTree, &QToolButton::toggled, this, &ReportViewer::setDisplayGroupTree);
     connect(ui->tvwGroupTree, &QTreeWidget::itemClicked, this, &ReportViewer::groupTreeClicked);
 

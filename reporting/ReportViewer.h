@@ -56,6 +56,10 @@ public:
     void exportToPdf(const QString &file);
     void printTo(QPrinter &printer) const;
 
+signals:
+    // The user pressed "&Close": the window holding the viewer closes.
+    void closeRequested();
+
 private:
     void paintPreview(QPrinter *printer) const;
     void applyZoom();

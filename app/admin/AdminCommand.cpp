@@ -1,14 +1,21 @@
 #include "AdminCommand.h"
 
+#include "app/modInventory.h"
 #include "auth_report/Module1.h"
+#include "auth_report/ReportPrinting.h"
 #include "bench/DatabaseGenerator.h"
 #include "db/Connection.h"
 #include "db/DatabaseSetup.h"
 #include "db/DbError.h"
 #include "db/SqlQuote.h"
+#include "reporting/ReportDocument.h"
+#include "reporting/ReportError.h"
+#include "session/SessionComponent.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace {
 
@@ -33,6 +40,25 @@ void requireWritable(const QString &file)
         throw DbError(QStringLiteral("The database file %1 is read-only.").arg(file));
 }
 
+// The session a report is printed under from the command line: logged on to one database
+// file, as the program's session is after a log-in.
+class FileSession : public SessionComponent
+{
+public:
+    explicit FileSession(const QString &databaseFile) : m_connection(settingsFor(databaseFile)) { }
+    void setPasswordDeptCode(const QString &) override { }
+    void ShowMain() override { }
+    std::optional<bool> Connected() const override { return true; }
+    Connection &SQLConnection() override { return m_connection; }
+    QString EmployeeCode() const override { return {}; }
+    QString ServerName() const override { return {}; }
+    QString Database() const override { return m_connection.settings().databaseFile; }
+    QString ServerPassword() const override { return {}; }
+
+private:
+    Connection m_connection;
+};
+
 } // namespace
 
 const AdminCommand::DemoEmployee AdminCommand::demoEmployees[2] = {
@@ -48,6 +74,7 @@ int AdminCommand::usage()
              "  quellar-admin passwd FILE EMPLOYEE PASSWORD [--verifier]\n"
              "  quellar-admin sql FILE \"STATEMENT\"\n"
              "  quellar-admin generate FILE [--seed N] [--scale F]\n"
+             "  quellar-admin report FILE DOCNUM OUT.pdf\n"
              "FILE is a database file, or odbc:CONNECTION-STRING.\n";
     m_err.flush();
     return 2;
@@ -82,8 +109,14 @@ int AdminCommand::run(const QStringList &arguments)
             return runSql(arguments[1], arguments[2]);
         if (command == QLatin1String("generate") && arguments.size() >= 2)
             return generate(arguments);
+        if (command == QLatin1String("report") && arguments.size() == 4)
+            return printReport(arguments[1], arguments[2], arguments[3]);
     } catch (const DbError &error) {
         m_err << error.description() << "\n";
+        m_err.flush();
+        return 1;
+    } catch (const ReportError &error) {
+        m_err << error.message() << "\n";
         m_err.flush();
         return 1;
     }
@@ -207,6 +240,36 @@ int AdminCommand::runSql(const QString &target, const QString &statement)
             cells << cellText(table.value(row, column));
         m_out << cells.join(QLatin1Char('\t')) << "\n";
     }
+    m_out.flush();
+    return 0;
+}
+
+int AdminCommand::printReport(const QString &databaseFile, const QString &documentNumber, const QString &pdf)
+{
+    if (databaseFile.startsWith(QLatin1String("odbc:")))
+        throw DbError(QStringLiteral("The report command prints from a database file, not over ODBC."));
+    const QString number = documentNumber.trimmed();
+    auto session = std::make_unique<FileSession>(databaseFile);
+    Connection &connection = session->SQLConnection();
+    const Recordset lines = connection.Execute(
+        QStringLiteral("Select Count(*) As Lines From tbInvWithdrawRequest Where DocumentNumber = '%1'").arg(sqlText(number)));
+    if (lines.Fields(QStringLiteral("Lines")).toInt() == 0)
+        throw DbError(QStringLiteral("Request %1 was not found in %2.").arg(number, databaseFile));
+    const Recordset hospital = connection.Execute(QStringLiteral("Select Company, Address1 From tbHospitalInfo"));
+    if (hospital.RecordCount() > 0) {
+        gstrHospitalName = hospital.Fields(QStringLiteral("Company")).toString();
+        gstrHospitalAddress = hospital.Fields(QStringLiteral("Address1")).toString();
+    }
+    // The same report file and preparation as "&View" in the program.
+    gCurrentUser = std::move(session);
+    const auto signOut = qScopeGuard([] {
+        gReport.reset();
+        gCurrentUser.reset();
+    });
+    PrepareReport(QCoreApplication::applicationDirPath() + QStringLiteral("/DepartmentRequest.rpt"),
+                  {gstrHospitalName, gstrHospitalAddress, number});
+    gReport->exportToPdf(pdf);
+    m_out << "Wrote request " << number << " to " << pdf << "\n";
     m_out.flush();
     return 0;
 }

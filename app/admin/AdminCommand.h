@@ -11,6 +11,7 @@
 //   sql FILE "STATEMENT"          runs one statement as the program would send it
 //   generate FILE [--seed N] [--scale F]
 //                                 a new database of a large hospital, for benchmarks
+//   report FILE DOCNUM OUT.pdf    the department request report of one request, as a PDF
 // FILE is an embedded database file, or "odbc:" followed by an ODBC connection string.
 class AdminCommand
 {
@@ -41,6 +42,7 @@ private:
     int usage();
     int runSql(const QString &target, const QString &statement);
     int generate(const QStringList &arguments);
+    int printReport(const QString &databaseFile, const QString &documentNumber, const QString &pdf);
     static QString cellText(const QVariant &value);
 
     QTextStream &m_out;

@@ -1,6 +1,8 @@
 #include "app/admin/AdminCommand.h"
 #include "auth_report/Module1.h"
+#include "reporting/ReportTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -21,10 +23,10 @@ class TestAdmin : public QObject
         QString err;
     };
 
-    Result admin(const QStringList &arguments)
+    Result admin(const QStringList &arguments, const QString &program = QStringLiteral(QUELLAR_ADMIN))
     {
         QProcess process;
-        process.start(QStringLiteral(QUELLAR_ADMIN), arguments);
+        process.start(program, arguments);
         process.waitForFinished(60000);
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
@@ -110,6 +112,51 @@ private slots:
         QCOMPARE(admin({"demo", db}).code, 0);
         QCOMPARE(admin({"sql", db, "PRAGMA journal_mode"}).out, QStringLiteral("journal_mode\nwal\n"));
         QCOMPARE(admin({"sql", db, "PRAGMA synchronous"}).out, QStringLiteral("synchronous\n2\n"));
+    }
+
+    void reportPrintsARequestToPdfForTheArchive()
+    {
+        const QString db = file("archive.db");
+        QCOMPARE(admin({"demo", db}).code, 0);
+        QCOMPARE(admin({"sql", db, "Update tbInvWithdrawRequest Set Status = 'D', ProcessDate = '20261201 14:30:00' "
+                                   "Where DocumentNumber = '4'"}).code, 0);
+
+        // From another folder: the report file is the one beside the program.
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(QUELLAR_ADMIN), {"report", "archive.db", " 1 ", "request-1.pdf"});
+        QVERIFY(process.waitForFinished(60000));
+        QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+        QVERIFY(QFile::exists(file("request-1.pdf")));
+        const QString first = pdfPages(file("request-1.pdf")).join(QString());
+        for (const char *expected : {"St. Brigid's General Hospital", "DEPARTMENT REQUEST", "Document No.: 1",
+                                     "MEDICAL WARD - 3RD FLOOR (20)", "GRAND TOTAL:", "945.4862", "Page 1 of 1"})
+            QVERIFY2(first.contains(QLatin1String(expected)), expected);
+        QVERIFY(!first.contains(QLatin1String("DELETED")));
+
+        QCOMPARE(admin({"report", db, "4", file("request-4.pdf")}).code, 0);
+        QVERIFY(pdfPages(file("request-4.pdf")).join(QString()).contains(QLatin1String("DELETED 12/01/2026 02:30 PM")));
+
+        const Result missing = admin({"report", db, "42", file("request-42.pdf")});
+        QCOMPARE(missing.code, 1);
+        QVERIFY2(missing.err.contains("Request 42 was not found"), qPrintable(missing.err));
+        QVERIFY(!QFile::exists(file("request-42.pdf")));
+
+        const Result noDatabase = admin({"report", file("none.db"), "1", file("none.pdf")});
+        QCOMPARE(noDatabase.code, 1);
+        QVERIFY2(noDatabase.err.contains("does not exist"), qPrintable(noDatabase.err));
+        QVERIFY(!QFile::exists(file("none.pdf")));
+
+        // A program without its report file beside it.
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("alone")));
+        const QString alone = file("alone/quellar-admin");
+        QVERIFY(QFile::copy(QStringLiteral(QUELLAR_ADMIN), alone));
+        const Result noReport = admin({"report", db, "1", file("alone.pdf")}, alone);
+        QCOMPARE(noReport.code, 1);
+        QVERIFY2(noReport.err.contains("DepartmentRequest.rpt was not found"), qPrintable(noReport.err));
+        QVERIFY(!QFile::exists(file("alone.pdf")));
+
+        QCOMPARE(admin({"report", db, "1"}).code, 2);
     }
 };
 

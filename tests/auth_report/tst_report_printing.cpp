@@ -9,6 +9,8 @@
 #include "support/TestDatabase.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -223,6 +225,32 @@ private slots:
         viewer.ViewReport();
         QCOMPARE(viewer.pageCount(), 1);
         QCOMPARE(viewer.ReportSource()->records()->rowCount(), 5);
+    }
+
+    void escOrCloseEndsTheViewer()
+    {
+        printDepartmentRequest(QStringLiteral("1"), nullptr);
+        QPointer<frmReportViewer> first = openViewers().value(0);
+        QVERIFY(first);
+        // Esc from wherever the focus is in the window, here the zoom choice of the viewer.
+        auto *zoom = first->findChild<QComboBox *>(QStringLiteral("cboZoom"));
+        QVERIFY(zoom);
+        zoom->setFocus();
+        QTest::keyClick(zoom, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(first.isNull());
+        QVERIFY(!gReport);
+
+        printDepartmentRequest(QStringLiteral("4"), nullptr);
+        QPointer<frmReportViewer> second = openViewers().value(0);
+        QVERIFY(second);
+        auto *close = second->findChild<QPushButton *>(QStringLiteral("cmdClose"));
+        QVERIFY(close);
+        QCOMPARE(close->text(), QStringLiteral("&Close"));
+        QTest::mouseClick(close, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(second.isNull());
+        QVERIFY(openViewers().isEmpty());
     }
 
     void aViewerClosesWithTheWindowItBelongsTo()

@@ -4,8 +4,13 @@
 #include "reporting/DatabaseTable.h"
 #include "reporting/ReportDocument.h"
 #include "reporting/ReportEngine.h"
+#include "reporting/ReportRenderer.h"
 #include "support/TestDatabase.h"
 
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QStringList>
 #include <QTest>
@@ -58,4 +63,49 @@ inline void insertLongRequest(Connection &connection, const QString &documentNum
                 .arg(i));
     }
     transaction.commit();
+}
+
+// One line of a request as the editor saves it; code, location and target as given.
+inline void insertRequestLine(Connection &connection, const QString &documentNumber, const QString &code,
+                              const QString &quantity, const QString &unitCost,
+                              const QString &location = QStringLiteral("20"), const QString &target = QStringLiteral("1"))
+{
+    connection.Execute(QStringLiteral("Insert Into tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, "
+                                      "ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID) Values "
+                                      "('%1', '%2', %3, %4, 'N', 0, '%5', '%6', '20261210 09:00:00', '1001')")
+                           .arg(documentNumber, code, quantity, unitCost, location, target));
+}
+
+// A report laid out on paper of its page size and drawn there: every text with the box
+// the layout gave it and the box its drawn glyphs take.
+struct DrawnText {
+    ReportPiece piece;
+    QRectF drawn;          // a rule: its box
+    qreal lineHeight = 0;  // of one line of the text's font
+};
+
+inline std::vector<std::vector<DrawnText>> drawOnPaper(ReportDocument &report)
+{
+    if (!report.hasRecords())
+        report.ReadRecords();
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter paper(&buffer);
+    paper.setPageLayout(report.pageLayout());
+    QPainter painter(&paper);
+    std::vector<std::vector<DrawnText>> pages;
+    for (const ReportPage &page : report.layOut(paper)) {
+        pages.emplace_back();
+        for (const ReportPiece &piece : page) {
+            if (piece.isLine) {
+                pages.back().push_back({piece, piece.rect, 0});
+                continue;
+            }
+            QRectF drawn;
+            painter.setFont(piece.font);
+            painter.drawText(piece.rect, piece.flags, piece.text, &drawn);
+            pages.back().push_back({piece, drawn, QFontMetricsF(piece.font, &paper).height()});
+        }
+    }
+    return pages;
 }

@@ -10,6 +10,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <map>
+#include <set>
+
 // The report engine on the demo database: what reaches the page, across pages, and how
 // faulty report files, log-ons and parameter values are met.
 class TestReportEngine : public QObject
@@ -85,19 +88,203 @@ private slots:
         }
     }
 
-    void anUnverifiedRequestSaysSoAndAnUnsavedOneHasNoLines()
+    void anUnverifiedRequestSaysSoAndAnUnsavedOneIsNotFound()
     {
         auto pending = openDepartmentRequest(*m_db, QStringLiteral("4"));
         const QString page = render(*pending).first();
         QVERIFY(page.contains(QLatin1String("Verified by: not verified")));
         QVERIFY(page.contains(QLatin1String("Yes"))); // item 10 is for retail and ADS
+        QVERIFY(!page.contains(QLatin1String("DELETED")));
+        QVERIFY(!page.contains(QLatin1String("Processed")));
 
         auto unsaved = openDepartmentRequest(*m_db, QStringLiteral("NEW"));
         const QStringList pages = render(*unsaved);
         QCOMPARE(pages.size(), 1);
-        QVERIFY(pages.first().contains(QLatin1String("This request has no saved lines.")));
-        QVERIFY(pages.first().contains(QLatin1String("0.0000")));
-        QVERIFY(pages.first().contains(QLatin1String("Document No.: NEW")));
+        QVERIFY(pages.first().contains(QLatin1String("Request NEW was not found")));
+    }
+
+    void deletedProcessedMissingAndBlankRequestsSaySo()
+    {
+        auto connection = m_db->connect();
+        insertRequestLine(*connection, QStringLiteral("950"), QStringLiteral("13"), QStringLiteral("2"), QStringLiteral("12.5"));
+        connection->Execute(QStringLiteral("Update tbInvWithdrawRequest Set Status = 'D', ProcessDate = '20261201 14:30:00' "
+                                           "Where DocumentNumber = '950'"));
+        insertRequestLine(*connection, QStringLiteral("951"), QStringLiteral("13"), QStringLiteral("2"), QStringLiteral("12.5"));
+        connection->Execute(QStringLiteral("Update tbInvWithdrawRequest Set ProcessDate = '20261202 08:15:00' "
+                                           "Where DocumentNumber = '951'"));
+        // Saved without a requesting location, to a location no longer listed.
+        insertRequestLine(*connection, QStringLiteral("952"), QStringLiteral("13"), QStringLiteral("2"),
+                          QStringLiteral("12.5"), QString(), QStringLiteral("77"));
+
+        const QString deleted = render(*openDepartmentRequest(*m_db, QStringLiteral("950"))).first();
+        QVERIFY2(deleted.contains(QLatin1String("DELETED 12/01/2026 02:30 PM")), qPrintable(deleted));
+        QVERIFY(!deleted.contains(QLatin1String("Processed")));
+        QVERIFY(deleted.contains(QLatin1String("GRAND TOTAL:")));
+
+        const QString processed = render(*openDepartmentRequest(*m_db, QStringLiteral("951"))).first();
+        QVERIFY2(processed.contains(QLatin1String("Processed 12/02/2026 08:15 AM")), qPrintable(processed));
+        QVERIFY(!processed.contains(QLatin1String("DELETED")));
+
+        const QString blank = render(*openDepartmentRequest(*m_db, QStringLiteral("952"))).first();
+        QVERIFY(blank.contains(QLatin1String("Requesting location:")));
+        QVERIFY(blank.contains(QLatin1String("(77)")));
+        QVERIFY2(!blank.contains(QLatin1String("()")), qPrintable(blank));
+
+        const QStringList missing = render(*openDepartmentRequest(*m_db, QStringLiteral("999999")));
+        QCOMPARE(missing.size(), 1);
+        QVERIFY(missing.first().contains(QLatin1String("Request 999999 was not found")));
+        QVERIFY(missing.first().contains(QLatin1String("DEPARTMENT REQUEST")));
+        for (const char *absent : {"()", "Requesting location", "Document No.", "Product Name", "GRAND TOTAL",
+                                   "Number of lines", "Requested by", "DELETED"})
+            QVERIFY2(!missing.first().contains(QLatin1String(absent)), absent);
+    }
+
+    void everyValueTheEditorAllowsPrintsWholeInsideItsCell()
+    {
+        auto connection = m_db->connect();
+        insertRequestLine(*connection, QStringLiteral("920"), QStringLiteral("WXM0099887"), QStringLiteral("150000"),
+                          QStringLiteral("123456.7890"));
+        insertRequestLine(*connection, QStringLiteral("920"), QStringLiteral("MWMWMWMWMW"), QStringLiteral("999999999.99"),
+                          QStringLiteral("999999999.9999"));
+        insertRequestLine(*connection, QStringLiteral("920"), QStringLiteral("13"), QStringLiteral("2"), QStringLiteral("12.5"));
+        auto report = openDepartmentRequest(*m_db, QStringLiteral("920"));
+        const auto pages = drawOnPaper(*report);
+        QCOMPARE(pages.size(), size_t(1));
+
+        QStringList shown;
+        std::map<int, std::vector<QRectF>> cellsOfLine;
+        std::map<int, QRectF> cellOfColumn;
+        std::vector<DrawnText> totals;
+        for (const DrawnText &text : pages.front()) {
+            const ReportPiece &piece = text.piece;
+            if (piece.column < 0 || piece.isLine || piece.text.isEmpty())
+                continue;
+            shown << piece.text;
+            const QString what = piece.text + QStringLiteral(" drawn over ") + QString::number(text.drawn.width())
+                + QStringLiteral(" in a cell of ") + QString::number(piece.rect.width());
+            // Drawn inside its cell, and figures on one line.
+            QVERIFY2(text.drawn.left() >= piece.rect.left() - 1 && text.drawn.right() <= piece.rect.right() + 1,
+                     qPrintable(what));
+            if ((piece.flags & Qt::AlignRight) && piece.part != ReportPiece::Part::Headings)
+                QVERIFY2(text.drawn.height() < 1.5 * text.lineHeight, qPrintable(what));
+            if (piece.part == ReportPiece::Part::Line) {
+                cellsOfLine[piece.line].push_back(piece.rect);
+                cellOfColumn[piece.column] = piece.rect;
+            }
+            if (piece.part == ReportPiece::Part::Totals)
+                totals.push_back(text);
+        }
+        // Cells of a line never overlap.
+        QCOMPARE(cellsOfLine.size(), size_t(3));
+        for (const auto &[line, cells] : cellsOfLine) {
+            for (size_t c = 1; c < cells.size(); ++c)
+                QVERIFY2(cells[c - 1].right() <= cells[c].left(), qPrintable(QString::number(line)));
+        }
+        // The totals stand in their columns: the count under the quantities, the sum under the line totals.
+        QCOMPARE(totals.size(), size_t(2));
+        for (const DrawnText &total : totals) {
+            QCOMPARE(total.piece.rect.left(), cellOfColumn[total.piece.column].left());
+            QCOMPARE(total.piece.rect.right(), cellOfColumn[total.piece.column].right());
+        }
+        QCOMPARE(totals[0].piece.column, 2);
+        QCOMPARE(totals[0].piece.text, QStringLiteral("3"));
+        QCOMPARE(totals[1].piece.column, 4);
+        double sum = 0;
+        const auto &rows = *report->records();
+        for (int row = 0; row < rows.rowCount(); ++row)
+            sum += rows.value(row, rows.columnIndex(QStringLiteral("TotalCost"))).toDouble();
+        QCOMPARE(totals[1].piece.text, ReportText::format(sum, QStringLiteral("number:4")));
+
+        for (const char *value : {"WXM0099887", "MWMWMWMWMW", "150,000.00", "123,456.7890", "18,518,518,350.0000",
+                                  "999,999,999.99", "999,999,999.9999"})
+            QVERIFY2(shown.contains(QLatin1String(value)), value);
+        const QString page = render(*report).first();
+        QVERIFY(page.contains(QLatin1String("18,518,518,350.0000")));
+        QVERIFY(page.contains(totals[1].piece.text));
+    }
+
+    void valuesTooWideForThePagePrintSmallerStillWhole()
+    {
+        const QString figure = QStringLiteral("'123,456,789,012,345,678.9012'");
+        QJsonArray columns;
+        for (const char *name : {"A", "B", "C"})
+            columns << QJsonObject{{"title", name}, {"value", QStringLiteral("{%1}").arg(QLatin1String(name))}, {"align", "right"}};
+        const QJsonObject narrow{
+            {"format", "quellar-report/1"},
+            {"page", QJsonObject{{"size", "A5"}}},
+            {"parameters", QJsonArray{QJsonObject{{"name", "Code"}}}},
+            {"tables", QJsonArray{QJsonObject{{"name", "M"}, {"location", "inventory.dbo.tbInvMaster"}}}},
+            {"query", QStringLiteral("Select %1 As A, %1 As B, %1 As C From {table:M} Where ItemID = '{?Code}'").arg(figure)},
+            {"columns", columns},
+        };
+        auto report = ReportEngine::OpenReport(writeReport(QJsonDocument(narrow).toJson()));
+        report->Database().Tables().front().SetLogOnInfo(QString(), m_db->file(), {}, {});
+        report->ParameterFields().front().AddCurrentValue(QStringLiteral("13"));
+        int cells = 0;
+        const auto pages = drawOnPaper(*report);
+        for (const DrawnText &text : pages.front()) {
+            if (text.piece.part != ReportPiece::Part::Line)
+                continue;
+            ++cells;
+            QCOMPARE(text.piece.text, QStringLiteral("123,456,789,012,345,678.9012"));
+            QVERIFY(text.piece.font.pointSizeF() < 9);
+            QVERIFY2(text.drawn.left() >= text.piece.rect.left() - 1 && text.drawn.right() <= text.piece.rect.right() + 1,
+                     qPrintable(QString::number(text.drawn.width()) + QStringLiteral(" in ") + QString::number(text.piece.rect.width())));
+            QVERIFY(text.drawn.height() < 1.5 * text.lineHeight);
+        }
+        QCOMPARE(cells, 3);
+    }
+
+    void noLineReachesIntoThePageFooter()
+    {
+        insertLongRequest(*m_db->connect(), QStringLiteral("930"), 300);
+        const auto pages = drawOnPaper(*openDepartmentRequest(*m_db, QStringLiteral("930")));
+        QVERIFY(pages.size() >= 3);
+        for (size_t p = 0; p < pages.size(); ++p) {
+            qreal footerTop = 1e9;
+            qreal bodyBottom = 0;
+            for (const DrawnText &text : pages[p]) {
+                const QRectF box = text.piece.rect.united(text.drawn);
+                if (text.piece.part == ReportPiece::Part::PageFooter)
+                    footerTop = std::min(footerTop, box.top());
+                else if (text.piece.part != ReportPiece::Part::PageHeader && text.piece.part != ReportPiece::Part::Headings)
+                    bodyBottom = std::max(bodyBottom, box.bottom());
+            }
+            QVERIFY(footerTop < 1e9);
+            QVERIFY2(bodyBottom <= footerTop, qPrintable(QStringLiteral("page %1: the body ends at %2, the footer starts at %3")
+                                                             .arg(p + 1).arg(bodyBottom).arg(footerTop)));
+        }
+    }
+
+    void theTotalsNeverStandAloneOnTheLastPage()
+    {
+        // As many lines as fill the first page: the totals no longer fit under them.
+        insertLongRequest(*m_db->connect(), QStringLiteral("940"), 300);
+        const auto linesOn = [](const std::vector<DrawnText> &page) {
+            std::set<int> lines;
+            for (const DrawnText &text : page) {
+                if (text.piece.part == ReportPiece::Part::Line)
+                    lines.insert(text.piece.line);
+            }
+            return lines;
+        };
+        const int firstPageLines = int(linesOn(drawOnPaper(*openDepartmentRequest(*m_db, QStringLiteral("940"))).front()).size());
+        QVERIFY(firstPageLines > 10);
+        for (const int lines : {firstPageLines, firstPageLines - 4}) {
+            const QString number = QStringLiteral("94%1").arg(lines);
+            insertLongRequest(*m_db->connect(), number, lines);
+            const auto pages = drawOnPaper(*openDepartmentRequest(*m_db, number));
+            QCOMPARE(pages.size(), size_t(2));
+            qreal totalsTop = 1e9, lastLineBottom = -1;
+            for (const DrawnText &text : pages.back()) {
+                if (text.piece.part == ReportPiece::Part::Totals)
+                    totalsTop = std::min(totalsTop, text.piece.rect.top());
+                if (text.piece.part == ReportPiece::Part::Line)
+                    lastLineBottom = std::max(lastLineBottom, text.piece.rect.bottom());
+            }
+            QVERIFY2(lastLineBottom > 0 && lastLineBottom <= totalsTop, qPrintable(number));
+            QCOMPARE(int(linesOn(pages.front()).size() + linesOn(pages.back()).size()), lines);
+        }
     }
 
     void aLongRequestFlowsOverPagesWithTheHeaderOnEach()
