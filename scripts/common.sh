@@ -10,6 +10,7 @@ quellar_packages=(
     libsqlite3-dev sqlite3
     unixodbc unixodbc-dev libsqliteodbc tdsodbc
     fonts-dejavu-core poppler-utils
+    dpkg-dev file desktop-file-utils appstream
 )
 
 quellar_install() {
