@@ -46,7 +46,6 @@ namespace {
 constexpr AdminCommand::Argument fileArgument{
     "FILE", "An embedded database file, or odbc: followed by an ODBC connection string."};
 constexpr AdminCommand::Argument newFileArgument{"FILE", "The embedded database file to create (it must not exist)."};
-constexpr AdminCommand::Argument fileOnly[] = {fileArgument};
 constexpr AdminCommand::Argument newFileOnly[] = {newFileArgument};
 constexpr AdminCommand::Argument passwdArguments[] = {
     fileArgument,
