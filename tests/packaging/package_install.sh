@@ -35,7 +35,14 @@ for file in usr/bin/quellar usr/bin/quellar-admin usr/lib/quellar/libquellarsqli
 done
 zcat "$root/usr/share/man/man1/quellar-admin.1.gz" | head -1 | grep -q '^\.TH QUELLAR-ADMIN 1' \
     || fail "quellar-admin.1.gz is no manual page"
-desktop-file-validate "$root/usr/share/applications/org.quellar.Quellar.desktop" >/dev/null
+desktop="$root/usr/share/applications/org.quellar.Quellar.desktop"
+desktop-file-validate "$desktop" >/dev/null
+# The menu entry starts an installed program and shows the installed icon.
+[ -x "$root/usr/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")" ] || fail "the menu entry starts no installed program"
+[ -f "$root/usr/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$desktop").svg" ] \
+    || fail "the menu entry names an icon the package lacks"
+grep -q '<launchable type="desktop-id">org.quellar.Quellar.desktop</launchable>' \
+    "$root/usr/share/metainfo/org.quellar.Quellar.metainfo.xml" || fail "the metainfo launches another desktop entry"
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.quellar.Quellar.metainfo.xml" >/dev/null
 
 # The programs find their library relative to themselves, and no file names the build tree.
