@@ -1,4 +1,5 @@
 #include "MessageBox.h"
+#include "ProgramCommandLine.h"
 #include "app/ClassError.h"
 #include "db/DbError.h"
 #include "Startup.h"
@@ -7,15 +8,25 @@
 #include "session/clsCurrentUser.h"
 
 #include <QApplication>
+#include <QTextStream>
 #include <QWidget>
 
 #include <algorithm>
 
 int main(int argc, char *argv[])
 {
+    {
+        // --help and --version answer before the window system is reached.
+        const QCoreApplication commandLine(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        if (const auto exitCode = ProgramCommandLine::handle(QCoreApplication::arguments(), out, err))
+            return *exitCode;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quellar"));
     QApplication::setOrganizationName(QStringLiteral("Quellar"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quellar.Quellar"));
     clsCurrentUser::registerComponent();
 
     int exitCode = 0;

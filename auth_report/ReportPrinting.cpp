@@ -3,6 +3,7 @@
 #include "frmReportViewer.h"
 #include "app/BusyCursor.h"
 #include "app/MessageBox.h"
+#include "app/ProgramFiles.h"
 #include "app/modInventory.h"
 #include "db/DbError.h"
 #include "reporting/ReportDocument.h"
@@ -83,7 +84,7 @@ void printDepartmentRequest(const QString &documentNumber, QWidget *parent)
     try {
         const BusyCursor hourglass;
         const QVariantList parameters{gstrHospitalName, gstrHospitalAddress, documentNumber.trimmed()};
-        PrepareReport(QCoreApplication::applicationDirPath() + QStringLiteral("/DepartmentRequest.rpt"), parameters);
+        PrepareReport(programDataFile(QStringLiteral("DepartmentRequest.rpt")), parameters);
         ShowReport(false, QStringLiteral("Inventory Master File"), parent);
         return;
     } catch (const ReportError &error) {

@@ -2,6 +2,7 @@
 
 #include "ReportPrinting.h"
 #include "app/MessageBox.h"
+#include "app/WindowGeometry.h"
 #include "reporting/ReportError.h"
 #include "reporting/ReportViewer.h"
 #include "ui_frmReportViewer.h"
@@ -20,6 +21,7 @@ frmReportViewer::frmReportViewer(QWidget *owner)
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     connect(ui->CRViewer1, &ReportViewer::closeRequested, this, &QWidget::close);
+    WindowGeometry(QStringLiteral("frmReportViewer")).restore(*this);
 }
 
 frmReportViewer::~frmReportViewer() = default;
@@ -34,6 +36,9 @@ void frmReportViewer::Form_Load()
     m_loaded = true;
     ui->CRViewer1->setReportSource(gReport);
     ui->CRViewer1->Zoom(fitPageWidth);
+    // The clerk's own zoom, when one was kept, wins over the page width.
+    if (const QVariant zoom = WindowGeometry(QStringLiteral("frmReportViewer")).value(QStringLiteral("zoom")); zoom.isValid())
+        ui->CRViewer1->Zoom(zoom.toInt());
     ui->CRViewer1->setDisplayGroupTree(m_showGroupTree);
     ui->CRViewer1->setEnableGroupTree(m_showGroupTree);
     ui->CRViewer1->ViewReport();
@@ -64,5 +69,8 @@ void frmReportViewer::keyPressEvent(QKeyEvent *event)
 void frmReportViewer::closeEvent(QCloseEvent *event)
 {
     gReport.reset();
+    const WindowGeometry desk(QStringLiteral("frmReportViewer"));
+    desk.save(*this);
+    desk.setValue(QStringLiteral("zoom"), ui->CRViewer1->zoomLevel());
     QWidget::closeEvent(event);
 }

@@ -9,6 +9,7 @@
 #include "app/LocationLists.h"
 #include "app/MessageBox.h"
 #include "app/ModalDialogs.h"
+#include "app/WindowGeometry.h"
 #include "app/Twips.h"
 #include "app/modInventory.h"
 #include "auth_report/ReportPrinting.h"
@@ -38,6 +39,7 @@ frmMain::frmMain(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_listing(new ResultModel(this))
 {
     ui->setupUi(this);
+    WindowGeometry(QStringLiteral("frmMain")).restore(*this);
     m_keys = std::make_unique<WindowKeyFilter>(this);
     m_validator = std::make_unique<FocusValidator>(this);
     m_entry = std::make_unique<LineEntry>(*ui, *m_validator, *m_keys, this);
@@ -286,6 +288,7 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    WindowGeometry(QStringLiteral("frmMain")).save(*this);
     event->accept();
 }
 

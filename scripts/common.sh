@@ -11,6 +11,7 @@ quellar_packages=(
     unixodbc unixodbc-dev libsqliteodbc tdsodbc
     sqlfluff
     fonts-dejavu-core poppler-utils
+    dpkg-dev file desktop-file-utils appstream
 )
 
 quellar_install() {

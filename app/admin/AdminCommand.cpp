@@ -1,5 +1,6 @@
 #include "AdminCommand.h"
 
+#include "app/ProgramFiles.h"
 #include "app/modInventory.h"
 #include "auth_report/Module1.h"
 #include "auth_report/ReportPrinting.h"
@@ -12,6 +13,7 @@
 #include "reporting/ReportError.h"
 #include "session/SessionComponent.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
@@ -66,51 +68,198 @@ const AdminCommand::DemoEmployee AdminCommand::demoEmployees[2] = {
     {"2001", "MARCO DELA CRUZ", "verify", true},
 };
 
+namespace {
+
+constexpr AdminCommand::Argument fileArgument{
+    "FILE", "An embedded database file, or odbc: followed by an ODBC connection string."};
+constexpr AdminCommand::Argument newFileArgument{"FILE", "The embedded database file to create (it must not exist)."};
+constexpr AdminCommand::Argument newFileOnly[] = {newFileArgument};
+constexpr AdminCommand::Argument passwdArguments[] = {
+    fileArgument,
+    {"EMPLOYEE", "The employee ID."},
+    {"PASSWORD", "The password; it is stored enciphered."},
+};
+constexpr AdminCommand::Argument sqlArguments[] = {
+    fileArgument,
+    {"STATEMENT", "One T-SQL statement, as the program would send it."},
+};
+constexpr AdminCommand::Argument reportArguments[] = {
+    fileArgument,
+    {"DOCNUM", "The document number of the request."},
+    {"OUT.pdf", "The PDF file to write."},
+};
+constexpr AdminCommand::Option passwdOptions[] = {
+    {"verifier", nullptr, "The employee may verify requests (Save/Verify)."},
+};
+constexpr AdminCommand::Option generateOptions[] = {
+    {"seed", "N", "The seed of the random numbers (the same seed gives the same hospital)."},
+    {"scale", "F", "The size against the standard hospital of 100,000 requests."},
+};
+
+const QString programName = QStringLiteral("quellar-admin");
+constexpr int summaryColumn = 40;
+
+QString commandLine(const AdminCommand::Command &command)
+{
+    return QStringLiteral("%1 %2").arg(QLatin1String(command.name), QLatin1String(command.synopsis));
+}
+
+} // namespace
+
+std::span<const AdminCommand::Command> AdminCommand::commands()
+{
+    // One line per command; the help lists them in this order.
+    static constexpr Command table[] = {
+        {"init", "FILE", "a new, empty database", newFileOnly, {}, &AdminCommand::init},
+        {"demo", "FILE", "a new database with the demo hospital", newFileOnly, {}, &AdminCommand::demo},
+        {"passwd", "FILE EMPLOYEE PASSWORD [--verifier]", "stores an employee's password",
+         passwdArguments, passwdOptions, &AdminCommand::passwd},
+        {"sql", "FILE \"STATEMENT\"", "runs one T-SQL statement, prints tab-separated rows",
+         sqlArguments, {}, &AdminCommand::sql},
+        {"generate", "FILE [--seed N] [--scale F]", "a new database of a large hospital, for benchmarks",
+         newFileOnly, generateOptions, &AdminCommand::generate},
+        {"report", "FILE DOCNUM OUT.pdf", "writes one request's department request report as a PDF",
+         reportArguments, {}, &AdminCommand::report},
+    };
+    return table;
+}
+
+void AdminCommand::printHelp(QTextStream &stream) const
+{
+    stream << "Usage: " << programName << " COMMAND ARGUMENTS...\n"
+           << "Creates and looks after the databases of Quellar withdrawal requests.\n\n"
+           << "Commands:\n";
+    auto line = [&stream](const QString &left, const QString &summary) {
+        QString text = QStringLiteral("  ") + left;
+        if (text.size() + 2 > summaryColumn)
+            text += QLatin1Char('\n') + QString(summaryColumn, QLatin1Char(' '));
+        else
+            text = text.leftJustified(summaryColumn);
+        stream << text << summary << "\n";
+    };
+    for (const Command &command : commands()) {
+        if (command.handler)
+            line(commandLine(command), QLatin1String(command.summary));
+    }
+    line(QStringLiteral("help COMMAND"), QStringLiteral("the arguments and options of one command"));
+    stream << "\nFILE is an embedded database file, or odbc: followed by an ODBC connection string.\n\n"
+           << "Options:\n"
+           << "  -h, --help     Displays this help.\n"
+           << "  -v, --version  Displays version information.\n";
+    stream.flush();
+}
+
 int AdminCommand::usage()
 {
-    m_err << "usage:\n"
-             "  quellar-admin init FILE\n"
-             "  quellar-admin demo FILE\n"
-             "  quellar-admin passwd FILE EMPLOYEE PASSWORD [--verifier]\n"
-             "  quellar-admin sql FILE \"STATEMENT\"\n"
-             "  quellar-admin generate FILE [--seed N] [--scale F]\n"
-             "  quellar-admin report FILE DOCNUM OUT.pdf\n"
-             "FILE is a database file, or odbc:CONNECTION-STRING.\n";
+    printHelp(m_err);
+    return 2;
+}
+
+int AdminCommand::commandUsage(const Command &command, const QString &error)
+{
+    m_err << programName << ": " << error << "\n"
+          << "Usage: " << programName << " " << commandLine(command) << "\n"
+          << "Run '" << programName << " help " << command.name << "' for more.\n";
     m_err.flush();
     return 2;
 }
 
+QString AdminCommand::commandHelp(const Command &command) const
+{
+    QCommandLineParser parser;
+    QString description = QLatin1String(command.summary);
+    description[0] = description[0].toUpper();
+    parser.setApplicationDescription(description + QLatin1Char('.'));
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help.")));
+    for (const Option &option : command.options) {
+        parser.addOption(QCommandLineOption(QLatin1String(option.name), QLatin1String(option.description),
+                                            QLatin1String(option.valueName)));
+    }
+    for (const Argument &argument : command.arguments)
+        parser.addPositionalArgument(QLatin1String(argument.name), QLatin1String(argument.description));
+    // The parser's own first line lacks the command's name.
+    QString text = parser.helpText();
+    text.remove(0, text.indexOf(QLatin1Char('\n')) + 1);
+    return QStringLiteral("Usage: %1 %2\n").arg(programName, commandLine(command)) + text;
+}
+
 int AdminCommand::run(const QStringList &arguments)
 {
-    if (arguments.isEmpty())
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    parser.addOption(help);
+    parser.addOption(version);
+    if (!parser.parse(QStringList{programName} + arguments)) {
+        m_err << programName << ": " << parser.errorText() << "\n";
         return usage();
-    const QString command = arguments.first();
+    }
+    if (parser.isSet(version)) {
+        m_out << programName << " " << QStringLiteral(QUELLAR_VERSION) << "\n";
+        m_out.flush();
+        return 0;
+    }
+    const QStringList words = parser.positionalArguments();
+    if (parser.isSet(help) || (words.size() == 1 && words.first() == QLatin1String("help"))) {
+        printHelp(m_out);
+        return 0;
+    }
+    if (words.isEmpty())
+        return usage();
+
+    if (words.first() == QLatin1String("help")) {
+        const Command *command = words.size() == 2 ? findCommand(words[1]) : nullptr;
+        if (!command) {
+            m_err << programName << ": no such command: " << words.mid(1).join(QLatin1Char(' ')) << "\n";
+            return usage();
+        }
+        m_out << commandHelp(*command);
+        m_out.flush();
+        return 0;
+    }
+    const Command *command = findCommand(words.first());
+    if (!command) {
+        m_err << programName << ": no such command: " << words.first() << "\n";
+        return usage();
+    }
+    return runCommand(*command, words.mid(1));
+}
+
+const AdminCommand::Command *AdminCommand::findCommand(const QString &name)
+{
+    for (const Command &command : commands()) {
+        if (command.handler && name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+int AdminCommand::runCommand(const Command &command, const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    parser.addOption(help);
+    for (const Option &option : command.options) {
+        parser.addOption(QCommandLineOption(QLatin1String(option.name), QLatin1String(option.description),
+                                            QLatin1String(option.valueName)));
+    }
+    if (!parser.parse(QStringList{programName} + arguments))
+        return commandUsage(command, parser.errorText());
+    if (parser.isSet(help)) {
+        m_out << commandHelp(command);
+        m_out.flush();
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != qsizetype(command.arguments.size())) {
+        return commandUsage(command, QStringLiteral("%1 takes %2 argument(s), not %3.")
+                                         .arg(QLatin1String(command.name))
+                                         .arg(command.arguments.size())
+                                         .arg(positional.size()));
+    }
     try {
-        if (command == QLatin1String("init") && arguments.size() == 2) {
-            DatabaseSetup::createEmbedded(arguments[1]);
-            m_out << "Created " << arguments[1] << " and "
-                  << ConnectionSettings::passwordFileFor(arguments[1]) << "\n";
-            return 0;
-        }
-        if (command == QLatin1String("demo") && arguments.size() == 2) {
-            createDemo(arguments[1]);
-            m_out << "Created the demo database " << arguments[1] << "\n";
-            return 0;
-        }
-        if (command == QLatin1String("passwd") && (arguments.size() == 4 || arguments.size() == 5)) {
-            const bool verifier = arguments.size() == 5;
-            if (verifier && arguments[4] != QLatin1String("--verifier"))
-                return usage();
-            setPassword(arguments[1], arguments[2], arguments[3], verifier);
-            m_out << "Password of " << arguments[2] << " stored.\n";
-            return 0;
-        }
-        if (command == QLatin1String("sql") && arguments.size() == 3)
-            return runSql(arguments[1], arguments[2]);
-        if (command == QLatin1String("generate") && arguments.size() >= 2)
-            return generate(arguments);
-        if (command == QLatin1String("report") && arguments.size() == 4)
-            return printReport(arguments[1], arguments[2], arguments[3]);
+        return (this->*command.handler)(positional, parser);
     } catch (const DbError &error) {
         m_err << error.description() << "\n";
         m_err.flush();
@@ -120,7 +269,37 @@ int AdminCommand::run(const QStringList &arguments)
         m_err.flush();
         return 1;
     }
-    return usage();
+}
+
+int AdminCommand::init(const QStringList &arguments, const QCommandLineParser &)
+{
+    DatabaseSetup::createEmbedded(arguments[0]);
+    m_out << "Created " << arguments[0] << " and " << ConnectionSettings::passwordFileFor(arguments[0]) << "\n";
+    return 0;
+}
+
+int AdminCommand::demo(const QStringList &arguments, const QCommandLineParser &)
+{
+    createDemo(arguments[0]);
+    m_out << "Created the demo database " << arguments[0] << "\n";
+    return 0;
+}
+
+int AdminCommand::passwd(const QStringList &arguments, const QCommandLineParser &options)
+{
+    setPassword(arguments[0], arguments[1], arguments[2], options.isSet(QStringLiteral("verifier")));
+    m_out << "Password of " << arguments[1] << " stored.\n";
+    return 0;
+}
+
+int AdminCommand::sql(const QStringList &arguments, const QCommandLineParser &)
+{
+    return runSql(arguments[0], arguments[1]);
+}
+
+int AdminCommand::report(const QStringList &arguments, const QCommandLineParser &)
+{
+    return printReport(arguments[0], arguments[1], arguments[2]);
 }
 
 void AdminCommand::createDemo(const QString &databaseFile)
@@ -194,31 +373,27 @@ QString AdminCommand::cellText(const QVariant &value)
     }
 }
 
-int AdminCommand::generate(const QStringList &arguments)
+int AdminCommand::generate(const QStringList &arguments, const QCommandLineParser &parser)
 {
     DatabaseGenerator::Options options;
-    for (qsizetype i = 2; i < arguments.size(); i += 2) {
-        if (i + 1 >= arguments.size())
-            return usage();
-        bool ok = false;
-        if (arguments[i] == QLatin1String("--seed"))
-            options.seed = arguments[i + 1].toULongLong(&ok);
-        else if (arguments[i] == QLatin1String("--scale"))
-            options.scale = arguments[i + 1].toDouble(&ok);
-        if (!ok)
-            return usage();
-    }
+    bool ok = true;
+    if (parser.isSet(QStringLiteral("seed")))
+        options.seed = parser.value(QStringLiteral("seed")).toULongLong(&ok);
+    if (ok && parser.isSet(QStringLiteral("scale")))
+        options.scale = parser.value(QStringLiteral("scale")).toDouble(&ok);
+    if (!ok || !(options.scale > 0))
+        return commandUsage(*findCommand(QStringLiteral("generate")), QStringLiteral("--seed needs a whole number and --scale a positive number."));
     DatabaseGenerator generator(options);
     generator.setProgress([this](const QString &what) {
         m_out << "  " << what << "...\n";
         m_out.flush();
     });
-    const DatabaseGenerator::Counts counts = generator.generate(arguments[1]);
+    const DatabaseGenerator::Counts counts = generator.generate(arguments[0]);
     for (const DemoEmployee &employee : demoEmployees) {
-        setPassword(arguments[1], QString::fromLatin1(employee.id), QString::fromLatin1(employee.password),
+        setPassword(arguments[0], QString::fromLatin1(employee.id), QString::fromLatin1(employee.password),
                     employee.verifier, QString::fromLatin1(employee.name));
     }
-    m_out << "Created " << arguments[1] << ": " << counts.documents << " documents, " << counts.lines
+    m_out << "Created " << arguments[0] << ": " << counts.documents << " documents, " << counts.lines
           << " lines, " << counts.items << " items, " << counts.locations << " locations, "
           << counts.stockRows << " stock rows; document " << counts.largestDocument << " has "
           << counts.largestDocumentLines << " lines.\n";
@@ -266,7 +441,7 @@ int AdminCommand::printReport(const QString &databaseFile, const QString &docume
         gReport.reset();
         gCurrentUser.reset();
     });
-    PrepareReport(QCoreApplication::applicationDirPath() + QStringLiteral("/DepartmentRequest.rpt"),
+    PrepareReport(programDataFile(QStringLiteral("DepartmentRequest.rpt")),
                   {gstrHospitalName, gstrHospitalAddress, number});
     gReport->exportToPdf(pdf);
     m_out << "Wrote request " << number << " to " << pdf << "\n";
