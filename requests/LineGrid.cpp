@@ -67,6 +67,34 @@ void LineGrid::setTextMatrix(int row, int column, const QString &text)
         setItem(row - 1, column, cell);
     }
     cell->setText(text);
+    fitColumn(column, text);
+}
+
+int LineGrid::cellPadding() const
+{
+    // The item view's text margin on both sides, and the grid line.
+    return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+}
+
+void LineGrid::fitColumn(int column, const QString &text)
+{
+    if (text.isEmpty() || column < 0 || column >= columns)
+        return;
+    const int needed = fontMetrics().horizontalAdvance(text) + cellPadding();
+    if (needed <= m_widest[column])
+        return;
+    m_widest[column] = needed;
+    if (!isColumnHidden(column) && columnWidth(column) < needed)
+        setColumnWidth(column, needed);
+}
+
+bool LineGrid::hasLines() const
+{
+    for (int row = 1; row < Rows(); ++row) {
+        if (!TextMatrix(row, 0).trimmed().isEmpty())
+            return true;
+    }
+    return false;
 }
 
 void LineGrid::RemoveItem(int row)
@@ -79,6 +107,7 @@ int LineGrid::fillFromRequest(const ResultTable &rows)
     const int lines = std::min(rows.rowCount(), maxLines);
     setUpdatesEnabled(false);
     clearContents();
+    m_widest.fill(0);
     setRows(lines + 2);
     const int item = rows.columnIndex(u"ItemID");
     const int description = rows.columnIndex(u"Description");
@@ -116,14 +145,21 @@ void LineGrid::applyLayout()
         }
         header->setText(title);
         setHorizontalHeaderItem(column, header);
-        setColumnWidth(column, twipsToPixels(this, widths[column]));
     }
     setColumnHidden(6, true);
+    // The widths are the least a column gets; its title and its widest text always fit.
+    for (int column = 0; column < columns - 1; ++column) {
+        const int width = std::max({twipsToPixels(this, widths[column]), horizontalHeader()->sectionSizeHint(column),
+                                    m_widest[column]});
+        setColumnWidth(column, width);
+    }
+    setColumnWidth(columns - 1, 0);
 }
 
 void LineGrid::resetLines()
 {
     clearContents();
+    m_widest.fill(0);
     setRowCount(1);
     applyLayout();
 }

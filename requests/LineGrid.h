@@ -2,6 +2,8 @@
 
 #include <QTableWidget>
 
+#include <array>
+
 class ResultTable;
 
 // The grid of request lines. Rows are numbered as the editor counts them: row 0 is the
@@ -22,7 +24,10 @@ public:
     int Row() const;
     // Makes row r current (a change of row is notified through rowChanged).
     void setRow(int row);
-    int lineCount() const { return rowCount(); }
+    // The lines, the blank entry row not counted.
+    int lineCount() const { return std::max(rowCount() - 1, 0); }
+    // Whether any line has a product code (only those are saved).
+    bool hasLines() const;
 
     QString TextMatrix(int row, int column) const;
     void setTextMatrix(int row, int column, const QString &text);
@@ -52,4 +57,11 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    int cellPadding() const;
+    // Widens the column when the text would not fit it.
+    void fitColumn(int column, const QString &text);
+
+    std::array<int, columns> m_widest{}; // the widest text of each column, padding included
 };
