@@ -446,14 +446,8 @@ void LineEntry::ComputeLineTotal()
 
 void LineEntry::ComputeGrandTotal()
 {
-    const LineGrid &grid = *ui.grdDetails;
-    double total = 0;
-    for (int row = 1; row < grid.Rows(); ++row) {
-        const QString cell = grid.TextMatrix(row, 4);
-        if (isNumeric(cell))
-            total += leadingNumber(format(numericValue(cell), costPicture));
-    }
-    ui.txtTotalCounter->setText(format(total, amountPicture));
+    // The grid keeps the sum of its line totals as they change.
+    ui.txtTotalCounter->setText(ui.grdDetails->grandTotalText());
 }
 
 void LineEntry::ShowLineCounter()

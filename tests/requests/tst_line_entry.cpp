@@ -1,5 +1,7 @@
 #include "EditorFixture.h"
 
+#include "app/NumberHandling.h"
+
 #include <QLocale>
 #include <QTabBar>
 
@@ -152,6 +154,48 @@ private slots:
         f.click("cmdEdit");
         QCOMPARE(f.grid()->Rows(), 4);
         QCOMPARE(f.field("txtTotalCounter")->text(), QStringLiteral("2.0002"));
+    }
+
+    void theGrandTotalFollowsEveryChangeOfTheLines()
+    {
+        EditorFixture f;
+        // The grand total recomputed from the totals shown, each rounded to four decimals.
+        auto recomputed = [&f] {
+            qint64 tenThousandths = 0;
+            for (const QString &cell : f.column(4)) {
+                if (NumberHandling::isNumeric(cell))
+                    tenThousandths += NumberHandling::format(NumberHandling::numericValue(cell), NumberHandling::costPicture)
+                                          .remove(u'.').toLongLong();
+            }
+            return NumberHandling::format(double(tenThousandths) / 10000, NumberHandling::amountPicture);
+        };
+        f.connection->Execute("Update tbInvWithdrawRequest Set Quantity = 1.00005, UnitCost = 1 Where DocumentNumber = '6' And ItemID = '101'");
+        f.select("6");
+        f.click("cmdEdit");
+        QCOMPARE(f.field("txtTotalCounter")->text(), recomputed());
+        f.grid()->setRow(2); // a stored line changed
+        f.replaceText(f.field("txtWithdraw"), "7");
+        f.tab();
+        f.click("cmdOK");
+        QCOMPARE(f.field("txtTotalCounter")->text(), recomputed());
+        f.grid()->setRow(1); // a stored line removed
+        f.click("cmdDelete");
+        QCOMPARE(f.field("txtTotalCounter")->text(), recomputed());
+        f.click("cmdAdd"); // and two entered, one of them removed again
+        f.enterLine("142", "3");
+        f.enterLine("116", "2");
+        f.grid()->setRow(f.grid()->Rows() - 2);
+        f.click("cmdDelete");
+        QCOMPARE(f.column(0).size(), 7);
+        QCOMPARE(f.field("txtTotalCounter")->text(), recomputed());
+        QCOMPARE(f.field("txtTotalCounter")->text(), QStringLiteral("3,600.7998"));
+        // Another request loaded over it starts afresh.
+        MsgBoxScript::answer(vbYes);
+        f.click("cmdCancel");
+        f.select("5");
+        f.click("cmdEdit");
+        QCOMPARE(f.field("txtTotalCounter")->text(), QStringLiteral("1,034.1805"));
+        QCOMPARE(f.field("txtTotalCounter")->text(), recomputed());
     }
 
     void nothingIsCutOffInTheGrid()
