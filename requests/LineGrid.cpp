@@ -5,6 +5,10 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QFontMetricsF>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -66,7 +70,7 @@ int LineGrid::fillFromRequest(const ResultTable &rows)
 {
     const int lines = std::min(rows.rowCount(), maxLines);
     m_lines->fill(rows, lines);
-    m_widest.fill(0);
+    m_widest.fill({});
     for (int row = 1; row <= lines; ++row) {
         for (int column = 0; column < columns - 1; ++column)
             fitColumn(column, m_lines->text(row - 1, column));
@@ -80,20 +84,18 @@ int LineGrid::cellPadding() const
     return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
 }
 
-int LineGrid::textWidth(const QString &text) const
+qreal LineGrid::characterWidths(const QString &text) const
 {
-    // Numbers are measured by their characters' advances (no shaping needed), with one
-    // pixel to spare; other texts as the font lays them out.
-    if (m_numberAdvance[0] == 0) {
-        for (qsizetype k = 0; k < numberCharacters.size(); ++k)
-            m_numberAdvance[size_t(k)] = fontMetrics().horizontalAdvance(numberCharacters[k]);
+    if (m_advances[u'0'] == 0) {
+        const QFontMetricsF metrics(font());
+        for (size_t c = 0; c < m_advances.size(); ++c)
+            m_advances[c] = metrics.horizontalAdvance(QChar(char16_t(c)));
     }
-    int width = 1;
+    qreal width = 0;
     for (const QChar c : text) {
-        const qsizetype k = numberCharacters.indexOf(c);
-        if (k < 0)
-            return fontMetrics().horizontalAdvance(text);
-        width += m_numberAdvance[size_t(k)];
+        if (c.unicode() >= m_advances.size())
+            return -1;
+        width += m_advances[c.unicode()];
     }
     return width;
 }
@@ -102,10 +104,18 @@ void LineGrid::fitColumn(int column, const QString &text)
 {
     if (text.isEmpty() || column < 0 || column >= columns)
         return;
-    const int needed = textWidth(text) + cellPadding();
-    if (needed <= m_widest[size_t(column)])
+    Widest &widest = m_widest[size_t(column)];
+    // A long request has thousands of texts. The characters' own widths tell most of them
+    // narrower than the widest without laying them out; numbers are measured so, with a
+    // pixel to spare.
+    const qreal estimate = characterWidths(text);
+    const bool number = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return numberCharacters.contains(c); });
+    if (text == widest.text || (estimate >= 0 && estimate + 6 <= widest.estimate))
         return;
-    m_widest[size_t(column)] = needed;
+    const int needed = (number ? int(std::ceil(estimate)) + 1 : fontMetrics().horizontalAdvance(text)) + cellPadding();
+    if (needed <= widest.pixels)
+        return;
+    widest = {needed, estimate, text};
     if (!isColumnHidden(column) && columnWidth(column) < needed)
         setColumnWidth(column, needed);
 }
@@ -116,7 +126,7 @@ void LineGrid::applyLayout()
     // The widths are the least a column gets; its title and its widest text always fit.
     for (int column = 0; column < columns - 1; ++column) {
         const int width = std::max({twipsToPixels(this, widths[column]), horizontalHeader()->sectionSizeHint(column),
-                                    m_widest[size_t(column)]});
+                                    m_widest[size_t(column)].pixels});
         setColumnWidth(column, width);
     }
 }
@@ -125,7 +135,7 @@ void LineGrid::resetLines()
 {
     m_lines->resize(0);
     m_lines->resize(1);
-    m_widest.fill(0);
+    m_widest.fill({});
     applyLayout();
 }
 
@@ -155,6 +165,13 @@ void LineGrid::focusOutEvent(QFocusEvent *event)
 {
     QTableView::focusOutEvent(event);
     emit focusLeft();
+}
+
+void LineGrid::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_advances.fill(0); // measured again in the new font
+    QTableView::changeEvent(event);
 }
 
 void LineGrid::mouseDoubleClickEvent(QMouseEvent *event)

@@ -63,14 +63,21 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     int cellPadding() const;
-    int textWidth(const QString &text) const;
+    // The sum of the characters' advances in the grid's font; -1 beyond Latin-1.
+    qreal characterWidths(const QString &text) const;
     // Widens the column when the text would not fit it.
     void fitColumn(int column, const QString &text);
 
     LineModel *m_lines; // owned through Qt's parent
-    std::array<int, columns> m_widest{}; // the widest text of each column, padding included
-    mutable std::array<int, 16> m_numberAdvance{}; // "0123456789.,-+eE" in the grid's font
+    struct Widest {
+        int pixels = 0; // padding included
+        qreal estimate = -1;
+        QString text;
+    };
+    std::array<Widest, columns> m_widest{}; // the widest text of each column
+    mutable std::array<qreal, 256> m_advances{}; // of the Latin-1 characters in the grid's font
 };
