@@ -11,12 +11,28 @@ std::deque<ModalDialogs::Action> &queued()
     return actions;
 }
 
+struct Strictness {
+    bool required = false;
+    QStringList unscripted;
+};
+
+Strictness &strictness()
+{
+    static Strictness state;
+    return state;
+}
+
 } // namespace
 
 int ModalDialogs::exec(QDialog &dialog)
 {
-    if (queued().empty())
-        return dialog.exec();
+    if (queued().empty()) {
+        if (!strictness().required)
+            return dialog.exec();
+        strictness().unscripted << (dialog.windowTitle().isEmpty() ? dialog.objectName() : dialog.windowTitle());
+        dialog.setResult(QDialog::Rejected);
+        return QDialog::Rejected;
+    }
     Action action = std::move(queued().front());
     queued().pop_front();
     QWidget *opener = QApplication::activeWindow();
@@ -47,4 +63,15 @@ void ModalDialogs::clearScript()
 bool ModalDialogs::hasScript()
 {
     return !queued().empty();
+}
+
+void ModalDialogs::requireScripts(bool on)
+{
+    strictness() = Strictness{};
+    strictness().required = on;
+}
+
+QStringList ModalDialogs::unscripted()
+{
+    return strictness().unscripted;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -19,4 +20,10 @@ public:
     static void script(Action action);
     static void clearScript();
     static bool hasScript();
+
+    // While scripts are required, a dialog without a queued action is never shown (no
+    // person would answer it): it is closed as cancelled at once and its title noted, so
+    // that a test fails instead of waiting for ever.
+    static void requireScripts(bool on);
+    static QStringList unscripted();
 };

@@ -10,12 +10,10 @@ namespace NumberHandling {
 namespace {
 
 // The text rewritten with "." as decimal point and no grouping, or empty when it does
-// not have the form of a number in the locale.
-QString canonical(const QString &text)
+// not have the form of a number with the given decimal point and grouping.
+QString canonical(const QString &text, const QString &decimal = QStringLiteral("."),
+                  const QString &group = QStringLiteral(","))
 {
-    const QLocale locale;
-    const QString decimal = locale.decimalPoint();
-    const QString group = locale.groupSeparator();
     const QString trimmed = text.trimmed();
     QString out;
     qsizetype i = 0;
@@ -128,6 +126,20 @@ bool isNumeric(const QString &text)
 double numericValue(const QString &text)
 {
     return canonical(text).toDouble();
+}
+
+bool desktopReadsOtherwise(const QString &text)
+{
+    const QLocale desktop; // the desktop's locale, unless a default was set
+    const QString decimal = desktop.decimalPoint();
+    const QString group = desktop.groupSeparator();
+    if (decimal == QLatin1String(".") && (group == QLatin1String(",") || group.isEmpty()))
+        return false;
+    const QString ours = canonical(text);
+    const QString theirs = canonical(text, decimal, group);
+    if (ours.isEmpty() || theirs.isEmpty())
+        return false; // only one reading: no doubt about the number meant
+    return ours.toDouble() != theirs.toDouble();
 }
 
 double leadingNumber(const QString &text)

@@ -6,13 +6,19 @@
 namespace NumberHandling {
 
 // Whether the text, without its leading and trailing blanks, reads as a number in the
-// user's locale: optional sign, digits with optional grouping (between groups of three
-// digits), optional decimal separator, optional exponent. The empty text is no number,
-// and neither is one too large for a double.
+// form the program writes numbers in, whatever the desktop's locale: optional sign,
+// digits with optional "," grouping (between groups of three digits), optional "."
+// decimal point, optional exponent. So a text the program has written always reads
+// back as itself. The empty text is no number, and neither is one too large for a double.
 bool isNumeric(const QString &text);
 
 // The value of a text that passed isNumeric.
 double numericValue(const QString &text);
+
+// Whether the desktop's locale reads the text as a number other than numericValue
+// does: "1.000" is one on our form but one thousand on a comma-decimal desktop. A text
+// a clerk types must not mean two numbers.
+bool desktopReadsOtherwise(const QString &text);
 
 // The value of the longest leading part of the text that forms a number: blanks are
 // skipped, then an optional sign, digits, one "." and an exponent are read; any other

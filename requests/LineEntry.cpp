@@ -41,7 +41,7 @@ double fieldValue(const QString &text)
 } // namespace
 
 LineEntry::LineEntry(Ui::frmMain &ui, FocusValidator &validator, WindowKeyFilter &keys, QWidget *window)
-    : ui(ui), m_keys(keys), m_window(window)
+    : ui(ui), m_validator(validator), m_keys(keys), m_window(window)
 {
     connectControls();
     registerChecks(validator);
@@ -59,9 +59,13 @@ void LineEntry::connectControls()
     connect(ui.cmdAdd, &QPushButton::clicked, this, &LineEntry::goToBlankRow);
     connect(ui.cmdDelete, &QPushButton::clicked, this, &LineEntry::deleteLine);
 
-    // Enter in the unit cost or on a retail option goes to "&Update" when it can.
+    // Enter in the unit cost or on a retail option goes to "&Update" when it can; the
+    // unit cost is checked first, as when it is left with Tab.
     connect(ui.txtUnitCost, &QLineEdit::returnPressed, this, [this] {
-        if (ui.cmdOK->isEnabled())
+        if (!ui.cmdOK->isEnabled())
+            return; // Enter moves on like Tab, which runs the check
+        m_keys.cancelMoveOn();
+        if (m_validator.validateFocused())
             ui.cmdOK->setFocus();
     });
     for (QRadioButton *option : {ui.optConsumed_0, ui.optConsumed_1})
@@ -160,9 +164,12 @@ bool LineEntry::productLookup()
             const QString searchText = gblnFromProductSearch ? QString() : ui.txtProdCode->text();
             if (item->SearchItem(searchText, ui.cboLocation->Text(), ui.cboLocation->Tag())) {
                 fillProductFields(*item);
+                // A cost in the field is kept only for the item it belongs to (a stored line
+                // entered again); another item brings its own.
                 const QString unitCost = ui.txtUnitCost->text().trimmed();
-                if (unitCost == QLatin1String("0.00") || unitCost.isEmpty())
+                if (unitCost == QLatin1String("0.00") || unitCost.isEmpty() || m_costItem != item->ItemID())
                     ui.txtUnitCost->setText(format(item->ItemMaster()->AverageCost().toDouble(), costPicture));
+                m_costItem = item->ItemID();
                 if (item->IsADSStock())
                     ui.chkAdS->setChecked(true);
                 ui.txtWithdraw->setFocus();
@@ -202,12 +209,17 @@ void LineEntry::clearProductFields()
     for (QLineEdit *field : {ui.txtProdCode, ui.txtProdName, ui.txtListCost, ui.txtPacking,
                              ui.txtOnhand, ui.txtAverageCost, ui.txtUnitCost})
         field->clear();
+    m_costItem.clear();
+    showAdsControls(false);
 }
 
 void LineEntry::showAdsControls(bool visible)
 {
     ui.chkAdS->setVisible(visible);
     ui.lblADSStock->setVisible(visible);
+    // The stored mark is what the clerk can see: a hidden box is never ticked.
+    if (!visible)
+        ui.chkAdS->setChecked(false);
 }
 
 void LineEntry::ShowItemInfo()
@@ -236,7 +248,7 @@ bool LineEntry::quantityCheck()
 {
     if (ui.txtWithdraw->text().trimmed().isEmpty())
         ui.txtWithdraw->setText(QStringLiteral("0"));
-    if (!isNumeric(ui.txtWithdraw->text())) {
+    if (!isNumeric(ui.txtWithdraw->text()) || desktopReadsOtherwise(ui.txtWithdraw->text())) {
         MsgBox(QStringLiteral("Invalid entry..."), vbOKOnly);
         return false;
     }
@@ -276,7 +288,7 @@ bool LineEntry::updateChecksPass()
     };
     const QString quantity = ui.txtWithdraw->text();
     const QString unitCost = ui.txtUnitCost->text();
-    const bool quantityNumeric = isNumeric(quantity);
+    const bool quantityNumeric = isNumeric(quantity) && !desktopReadsOtherwise(quantity);
     const bool costNumeric = isNumeric(unitCost);
     const double quantityValue = quantityNumeric ? numericValue(quantity) : 0.0;
     const double costValue = costNumeric ? numericValue(unitCost) : 0.0;
@@ -331,7 +343,7 @@ void LineEntry::updateLine()
     LineGrid &grid = *ui.grdDetails;
     const int row = std::max(grid.Row(), 1);
     const bool onBlankRow = row == grid.Rows() - 1;
-    if (onBlankRow && grid.lineCount() >= LineGrid::maxLines) {
+    if (onBlankRow && grid.lineCount() >= LineGrid::maxLines) { // no room for one more
         MsgBox(QStringLiteral("A request holds at most %1 lines. Save this request and enter the "
                               "remaining lines in a new one.").arg(LineGrid::maxLines),
                vbExclamation);
@@ -422,6 +434,8 @@ void LineEntry::EditCurrentRow()
         ui.optConsumed_1->setChecked(true);
     ui.chkAdS->setChecked(grid.TextMatrix(row, 6) == QLatin1String("Y"));
     ShowItemInfo();
+    // The unit cost now in the field is the row's, for the row's item.
+    m_costItem = ui.txtUnitCost->text().isEmpty() ? QString() : ui.txtProdCode->text();
 }
 
 void LineEntry::ComputeLineTotal()
@@ -432,14 +446,8 @@ void LineEntry::ComputeLineTotal()
 
 void LineEntry::ComputeGrandTotal()
 {
-    const LineGrid &grid = *ui.grdDetails;
-    double total = 0;
-    for (int row = 1; row < grid.Rows(); ++row) {
-        const QString cell = grid.TextMatrix(row, 4);
-        if (isNumeric(cell))
-            total += leadingNumber(format(numericValue(cell), costPicture));
-    }
-    ui.txtTotalCounter->setText(format(total, amountPicture));
+    // The grid keeps the sum of its line totals as they change.
+    ui.txtTotalCounter->setText(ui.grdDetails->grandTotalText());
 }
 
 void LineEntry::ShowLineCounter()
@@ -454,4 +462,5 @@ void LineEntry::clearFields()
                              ui.txtAverageCost, ui.txtTotalCost, ui.txtPacking, ui.txtOnhand,
                              ui.Text2, ui.txtListCost})
         field->clear();
+    m_costItem.clear();
 }

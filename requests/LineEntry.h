@@ -68,7 +68,9 @@ private:
     void gridKeyPressed(int key, const QString &text, bool *handled);
 
     Ui::frmMain &ui;
+    FocusValidator &m_validator;
     WindowKeyFilter &m_keys;
     QWidget *m_window;
     bool m_retailTarget = true;
+    QString m_costItem; // the item whose cost stands in the unit cost field
 };

@@ -1,33 +1,34 @@
 #include "LineGrid.h"
 
 #include "app/Twips.h"
-#include "app/modInventory.h"
 #include "db/ResultTable.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QScrollBar>
+#include <QFontMetricsF>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
-const QString headerFormat = QStringLiteral(
-    "Code |< Product Name & Description | Quantity | Unit Cost| Total Cost| Retail?|");
 constexpr int widths[LineGrid::columns] = {800, 5000, 1000, 1000, 1000, 700, 0};
+const QString numberCharacters = QStringLiteral("0123456789.,-+eE");
 
 } // namespace
 
-LineGrid::LineGrid(QWidget *parent) : QTableWidget(parent)
+LineGrid::LineGrid(QWidget *parent) : QTableView(parent), m_lines(new LineModel(this))
 {
-    setColumnCount(columns);
+    setModel(m_lines);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setTabKeyNavigation(false);
     verticalHeader()->setVisible(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    connect(this, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int previousRow, int) {
-                if (row != previousRow)
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current, const QModelIndex &previous) {
+                if (current.row() != previous.row())
                     emit rowChanged();
             });
     resetLines();
@@ -35,105 +36,113 @@ LineGrid::LineGrid(QWidget *parent) : QTableWidget(parent)
 
 void LineGrid::setRows(int rows)
 {
-    setRowCount(std::max(rows - 1, 0));
+    m_lines->resize(rows - 1);
 }
 
 int LineGrid::Row() const
 {
-    return currentRow() + 1;
+    return currentIndex().row() + 1;
 }
 
 void LineGrid::setRow(int row)
 {
     if (row >= 1 && row < Rows())
-        setCurrentCell(row - 1, currentColumn() < 0 ? 0 : currentColumn());
+        setCurrentIndex(m_lines->index(row - 1, currentIndex().column() < 0 ? 0 : currentIndex().column()));
 }
 
 QString LineGrid::TextMatrix(int row, int column) const
 {
-    const QTableWidgetItem *cell = item(row - 1, column);
-    return cell ? cell->text() : QString();
+    return m_lines->text(row - 1, column);
 }
 
 void LineGrid::setTextMatrix(int row, int column, const QString &text)
 {
-    QTableWidgetItem *cell = item(row - 1, column);
-    if (!cell) {
-        cell = new QTableWidgetItem; // owned by the grid
-        if (column >= 2 && column <= 4)
-            cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        else if (column == 5)
-            cell->setTextAlignment(Qt::AlignCenter);
-        setItem(row - 1, column, cell);
-    }
-    cell->setText(text);
+    m_lines->setText(row - 1, column, text);
+    fitColumn(column, text);
 }
 
 void LineGrid::RemoveItem(int row)
 {
-    removeRow(row - 1);
+    m_lines->removeLine(row - 1);
 }
 
 int LineGrid::fillFromRequest(const ResultTable &rows)
 {
     const int lines = std::min(rows.rowCount(), maxLines);
-    setUpdatesEnabled(false);
-    clearContents();
-    setRows(lines + 2);
-    const int item = rows.columnIndex(u"ItemID");
-    const int description = rows.columnIndex(u"Description");
-    const int quantity = rows.columnIndex(u"Quantity");
-    const int unitCost = rows.columnIndex(u"UnitCost");
-    const int forRetail = rows.columnIndex(u"ForRetail");
-    const int ads = rows.columnIndex(u"isADS");
-    auto number = [&rows](int row, int column) { return IfNull(rows.value(row, column), 0.0).toDouble(); };
-    auto text = [&rows](int row, int column) { return IfNull(rows.value(row, column), QString()).toString(); };
-    auto plain = [](double value) { return QString::number(value, 'g', 15); };
-    for (int k = 0; k < lines; ++k) {
-        const double q = number(k, quantity);
-        const double u = number(k, unitCost);
-        setTextMatrix(k + 1, 0, text(k, item));
-        setTextMatrix(k + 1, 1, text(k, description));
-        setTextMatrix(k + 1, 2, plain(q));
-        setTextMatrix(k + 1, 3, plain(u));
-        setTextMatrix(k + 1, 4, plain(q * u));
-        setTextMatrix(k + 1, 5, text(k, forRetail));
-        setTextMatrix(k + 1, 6, IfNull(rows.value(k, ads), false).toBool() ? QStringLiteral("Y") : QStringLiteral("N"));
+    m_lines->fill(rows, lines);
+    m_widest.fill({});
+    for (int row = 1; row <= lines; ++row) {
+        for (int column = 0; column < columns - 1; ++column)
+            fitColumn(column, m_lines->text(row - 1, column));
     }
-    setUpdatesEnabled(true);
     return lines;
+}
+
+int LineGrid::cellPadding() const
+{
+    // The item view's text margin on both sides, and the grid line.
+    return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+}
+
+qreal LineGrid::characterWidths(const QString &text) const
+{
+    if (m_advances[u'0'] == 0) {
+        const QFontMetricsF metrics(font());
+        for (size_t c = 0; c < m_advances.size(); ++c)
+            m_advances[c] = metrics.horizontalAdvance(QChar(char16_t(c)));
+    }
+    qreal width = 0;
+    for (const QChar c : text) {
+        if (c.unicode() >= m_advances.size())
+            return -1;
+        width += m_advances[c.unicode()];
+    }
+    return width;
+}
+
+void LineGrid::fitColumn(int column, const QString &text)
+{
+    if (text.isEmpty() || column < 0 || column >= columns)
+        return;
+    Widest &widest = m_widest[size_t(column)];
+    // A long request has thousands of texts. The characters' own widths tell most of them
+    // narrower than the widest without laying them out; numbers are measured so, with a
+    // pixel to spare.
+    const qreal estimate = characterWidths(text);
+    const bool number = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return numberCharacters.contains(c); });
+    if (text == widest.text || (estimate >= 0 && estimate + 6 <= widest.estimate))
+        return;
+    const int needed = (number ? int(std::ceil(estimate)) + 1 : fontMetrics().horizontalAdvance(text)) + cellPadding();
+    if (needed <= widest.pixels)
+        return;
+    widest = {needed, estimate, text};
+    if (!isColumnHidden(column) && columnWidth(column) < needed)
+        setColumnWidth(column, needed);
 }
 
 void LineGrid::applyLayout()
 {
-    const QStringList titles = headerFormat.split(QLatin1Char('|'));
-    for (int column = 0; column < columns; ++column) {
-        QString title = titles.value(column);
-        auto *header = new QTableWidgetItem; // owned by the grid
-        if (title.startsWith(QLatin1Char('<'))) {
-            title.remove(0, 1);
-            header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        }
-        header->setText(title);
-        setHorizontalHeaderItem(column, header);
-        setColumnWidth(column, twipsToPixels(this, widths[column]));
+    setColumnHidden(columns - 1, true);
+    // The widths are the least a column gets; its title and its widest text always fit.
+    for (int column = 0; column < columns - 1; ++column) {
+        const int width = std::max({twipsToPixels(this, widths[column]), horizontalHeader()->sectionSizeHint(column),
+                                    m_widest[size_t(column)].pixels});
+        setColumnWidth(column, width);
     }
-    setColumnHidden(6, true);
 }
 
 void LineGrid::resetLines()
 {
-    clearContents();
-    setRowCount(1);
+    m_lines->resize(0);
+    m_lines->resize(1);
+    m_widest.fill({});
     applyLayout();
 }
 
 void LineGrid::setTopRow(int row)
 {
-    if (QTableWidgetItem *cell = item(row - 1, 0))
-        scrollToItem(cell, QAbstractItemView::PositionAtTop);
-    else if (row >= 1 && row < Rows())
-        verticalScrollBar()->setValue(row - 1);
+    if (row >= 1 && row < Rows())
+        scrollTo(m_lines->index(row - 1, 0), QAbstractItemView::PositionAtTop);
 }
 
 void LineGrid::keyPressEvent(QKeyEvent *event)
@@ -143,23 +152,30 @@ void LineGrid::keyPressEvent(QKeyEvent *event)
     if (handled)
         event->accept();
     else
-        QTableWidget::keyPressEvent(event);
+        QTableView::keyPressEvent(event);
 }
 
 void LineGrid::focusInEvent(QFocusEvent *event)
 {
-    QTableWidget::focusInEvent(event);
+    QTableView::focusInEvent(event);
     emit focusEntered();
 }
 
 void LineGrid::focusOutEvent(QFocusEvent *event)
 {
-    QTableWidget::focusOutEvent(event);
+    QTableView::focusOutEvent(event);
     emit focusLeft();
+}
+
+void LineGrid::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_advances.fill(0); // measured again in the new font
+    QTableView::changeEvent(event);
 }
 
 void LineGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTableWidget::mouseDoubleClickEvent(event);
+    QTableView::mouseDoubleClickEvent(event);
     emit doubleClicked();
 }

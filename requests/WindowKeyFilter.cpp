@@ -1,8 +1,9 @@
 #include "WindowKeyFilter.h"
 
-#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -21,11 +22,15 @@ void WindowKeyFilter::moveOnAfterEnter(QWidget *field)
     // The field handles Enter first; when it has not moved the focus itself, Enter
     // acts like Tab (and so the field's check runs as for Tab).
     QPointer<QWidget> guard(field);
-    QTimer::singleShot(0, this, [guard] {
-        if (!guard || QApplication::focusWidget() != guard)
+    m_pendingMove = field;
+    QTimer::singleShot(0, this, [this, guard] {
+        if (!guard || m_pendingMove != guard || QApplication::focusWidget() != guard)
             return;
+        m_pendingMove = nullptr;
         QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
-        QApplication::sendEvent(guard, &tab);
+        // A date field takes Tab for a step to its next part; the window moves on instead.
+        QWidget *receiver = qobject_cast<QAbstractSpinBox *>(guard.data()) ? m_window : guard.data();
+        QApplication::sendEvent(receiver, &tab);
     });
 }
 
@@ -38,8 +43,8 @@ bool WindowKeyFilter::eventFilter(QObject *watched, QEvent *event)
     // Only keys meant for this window's focused control, once (not again for its parents).
     if (!focus || target != focus || !m_window->isAncestorOf(focus) || focus->window() != m_window)
         return false;
-    if (qobject_cast<QAbstractButton *>(focus))
-        return false;
+    if (qobject_cast<QPushButton *>(focus))
+        return false; // Enter presses a command button; check boxes and options move on
 
     auto *key = static_cast<QKeyEvent *>(event);
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))

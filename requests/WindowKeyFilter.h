@@ -7,7 +7,7 @@ class QWidget;
 
 // The main window's keyboard rule: Enter moves on to the next field (after the field
 // itself has seen it), a single quote never arrives, letters arrive in upper case. Keys
-// typed on a button, or while the filter is off, pass untouched.
+// typed on a command button, or while the filter is off, pass untouched.
 class WindowKeyFilter : public QObject
 {
     Q_OBJECT
@@ -16,6 +16,8 @@ public:
     ~WindowKeyFilter() override;
 
     void setEnabled(bool on) { m_enabled = on; }
+    // The field has handled Enter itself: no move to the next field follows.
+    void cancelMoveOn() { m_pendingMove = nullptr; }
     bool isEnabled() const { return m_enabled; }
 
 protected:
@@ -25,5 +27,6 @@ private:
     void moveOnAfterEnter(QWidget *field);
 
     QWidget *m_window;
+    QPointer<QWidget> m_pendingMove;
     bool m_enabled = true;
 };

@@ -23,6 +23,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QTabBar>
 
 namespace {
@@ -154,9 +155,28 @@ bool frmMain::isClickOnDetailsTab(QEvent *event) const
     }
 }
 
+bool frmMain::isKeyToDetailsTab(QEvent *event) const
+{
+    if (event->type() != QEvent::KeyPress || ui->SSTab1->currentIndex() != tabList)
+        return false;
+    switch (static_cast<QKeyEvent *>(event)->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->SSTab1->tabBar() && isClickOnDetailsTab(event))
+    if (watched == ui->SSTab1->tabBar() && (isClickOnDetailsTab(event) || isKeyToDetailsTab(event)))
         return true; // "Details" cannot be chosen by the user
     if (watched == ui->SSTab1 && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -190,9 +210,12 @@ void frmMain::fillGrid(const Recordset &rs)
 {
     const auto &rows = *rs.table();
     ui->grdDetails->fillFromRequest(rows);
-    if (rows.rowCount() > LineGrid::maxLines)
-        MsgBox(QStringLiteral("This request has %1 lines; only the first %2 can be shown and edited.")
-                   .arg(rows.rowCount()).arg(LineGrid::maxLines), vbExclamation);
+    m_storedLines = rows.rowCount();
+    // New loads the selected request only on its way to an empty one: no warning then.
+    if (m_storedLines > LineGrid::maxLines && !m_startingNew)
+        MsgBox(QStringLiteral("This request has %1 lines; only the first %2 can be shown, and it cannot be "
+                              "saved from this window.").arg(m_storedLines).arg(LineGrid::maxLines),
+               vbExclamation);
 }
 
 void frmMain::LoadRequest(bool fromListing)
@@ -203,6 +226,7 @@ void frmMain::LoadRequest(bool fromListing)
             gCurrentUser->SQLConnection(), Recordset::adOpenDynamic, Recordset::adLockReadOnly, -1);
     LineGrid &grid = *ui->grdDetails;
     const int keptRow = grid.Row();
+    m_storedLines = 0;
     if (!(rs.BOF() && rs.isEOF())) {
         auto text = [&rs](const char *column) {
             return IfNull(rs.Fields(QString::fromLatin1(column)), QString()).toString();
@@ -224,6 +248,7 @@ void frmMain::LoadRequest(bool fromListing)
         grid.setRow(1);
     }
     grid.applyLayout();
+    m_entry->ComputeGrandTotal();
     m_entry->ShowLineCounter();
     rs.Close();
 }
@@ -232,15 +257,23 @@ void frmMain::ClearAll()
 {
     m_entry->clearFields();
     setLocationsEnabled(true);
-    const QSignalBlocker quiet(*ui->grdDetails);
-    ui->grdDetails->resetLines();
-    ui->grdDetails->setRow(1);
+    m_storedLines = 0;
+    {
+        const QSignalBlocker quiet(*ui->grdDetails);
+        ui->grdDetails->resetLines();
+        ui->grdDetails->setRow(1);
+    }
+    // The figures describe the grid shown, never the request shown before.
+    m_entry->ComputeGrandTotal();
+    m_entry->ShowLineCounter();
 }
 
 void frmMain::cmdNew_Click()
 {
     try {
         LoadRequest(false);
+        m_startingNew = true;
+        const auto done = qScopeGuard([this] { m_startingNew = false; });
         showTab(tabDetails);
         ClearAll();
         ui->txtDocNum->setText(QStringLiteral("NEW"));
@@ -252,9 +285,13 @@ void frmMain::cmdNew_Click()
 
 void frmMain::cmdEdit_Click()
 {
+    // Showing "Details" from "List" runs Edit again; the request is open already.
+    if (m_opening)
+        return;
+    m_opening = true;
+    const auto done = qScopeGuard([this] { m_opening = false; });
     try {
         LoadRequest(true);
-        m_entry->ComputeGrandTotal();
         showTab(tabDetails);
         setLocationsEnabled(false);
         ui->txtProdCode->setFocus();
@@ -350,11 +387,34 @@ void frmMain::cmdSave_Click(const QString &verifierId)
         ui->txtDocNum->setFocus();
         return;
     }
+    if (!linesMayBeSaved())
+        return;
     if (!SaveRequest(verifierId))
         return;
     ListRequests();
     showTab(tabList);
     ClearAll();
+}
+
+bool frmMain::linesMayBeSaved()
+{
+    // A save replaces every stored line of the document with the lines of the grid.
+    if (m_storedLines > LineGrid::maxLines) {
+        MsgBox(QStringLiteral("This request has %1 stored lines and only %2 are shown; saving it here would "
+                              "lose the others. It is not saved.").arg(m_storedLines).arg(LineGrid::maxLines),
+               vbExclamation);
+        return false;
+    }
+    if (ui->grdDetails->hasLines())
+        return true;
+    if (ui->txtDocNum->text().trimmed() == QLatin1String("NEW"))
+        MsgBox(QStringLiteral("This request has no lines. Enter at least one line before saving."), vbExclamation);
+    else
+        MsgBox(QStringLiteral("Request %1 has no lines left and is not saved. To remove the request, select it "
+                              "in the list and use \"Delete\".").arg(ui->txtDocNum->text().trimmed()),
+               vbExclamation);
+    ui->txtProdCode->setFocus();
+    return false;
 }
 
 void frmMain::cmdVerified_Click()

@@ -45,6 +45,7 @@ private:
     void showTab(int index);
     void SSTab1_Click(int previousTab);
     bool isClickOnDetailsTab(QEvent *event) const;
+    bool isKeyToDetailsTab(QEvent *event) const;
 
     // Editor life cycle
     void LoadRequest(bool fromListing);
@@ -58,6 +59,7 @@ private:
     // Saving and deleting
     bool SaveRequest(const QString &verifierId = {});
     void cmdSave_Click(const QString &verifierId = {});
+    bool linesMayBeSaved();
     void cmdVerified_Click();
     void cmdDeleteReq_Click();
 
@@ -69,5 +71,8 @@ private:
     std::unique_ptr<FocusValidator> m_validator;
     std::unique_ptr<LineEntry> m_entry;
     int m_shownTab = 0;
+    int m_storedLines = 0;     // lines of the stored request last loaded
+    bool m_opening = false;    // Edit is loading the selected request
+    bool m_startingNew = false;
     bool m_exitConfirmed = false;
 };

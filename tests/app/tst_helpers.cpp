@@ -1,9 +1,13 @@
 #include "app/ClassError.h"
 #include "app/Conversions.h"
 #include "app/MessageBox.h"
+#include "app/ModalDialogs.h"
 #include "app/NumberHandling.h"
 #include "app/modInventory.h"
 
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace NumberHandling;
@@ -32,6 +36,8 @@ private slots:
         QVERIFY(!isNumeric("1,2,3"));     // grouping only between groups of three
         QVERIFY(!isNumeric("12,34"));
         QVERIFY(!isNumeric("1234,567"));
+        QVERIFY(!isNumeric("1,23.5"));    // a short group before the point
+        QVERIFY(!isNumeric("1,2345"));
         QVERIFY(isNumeric("1,234,567.25"));
         QVERIFY(isNumeric("-0"));
         QVERIFY(isNumeric("1234567890123456789012345678901234567890"));
@@ -83,6 +89,52 @@ private slots:
         QFETCH(QString, picture);
         QFETCH(QString, text);
         QCOMPARE(format(value, picture), text);
+    }
+
+    void whatTheProgramWritesReadsBackUnderEveryLocale()
+    {
+        // This test runs under C and under de_DE.UTF-8: the texts are the same under both.
+        if (qEnvironmentVariable("LC_ALL").startsWith(u"de_DE"))
+            QCOMPARE(QLocale().decimalPoint(), QStringLiteral(","));
+        for (const double value : {0.0, 0.25, 49.2231, 1234.5, -1234.56785, 999999999.0}) {
+            for (const QString &picture : {amountPicture, costPicture, quantityPicture, wholePicture}) {
+                const QString text = format(value, picture);
+                QVERIFY2(isNumeric(text), qPrintable(text));
+                QCOMPARE(numericValue(text), QString(text).remove(u',').toDouble());
+            }
+        }
+        QCOMPARE(format(1234.5, amountPicture), QStringLiteral("1,234.5000"));
+    }
+
+    void aTypedNumberMustMeanOneNumber()
+    {
+        const QLocale desktop;
+        const auto restore = qScopeGuard([desktop] { QLocale::setDefault(desktop); });
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(desktopReadsOtherwise("1.000"));  // one here, one thousand there
+        QVERIFY(desktopReadsOtherwise("2,500"));
+        QVERIFY(!desktopReadsOtherwise("12"));
+        QVERIFY(!desktopReadsOtherwise("2.6"));   // no German reading: 2.6 it is
+        QVERIFY(!desktopReadsOtherwise("1.234.567")); // and no reading of ours
+        QLocale::setDefault(QLocale::c());
+        QVERIFY(!desktopReadsOtherwise("1.000"));
+        QVERIFY(!desktopReadsOtherwise("2,500"));
+    }
+
+    void aDialogNobodyAnswersFailsAtOnce()
+    {
+        ModalDialogs::requireScripts(true);
+        QDialog dialog;
+        dialog.setWindowTitle("Product Search");
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(ModalDialogs::exec(dialog), int(QDialog::Rejected));
+        QVERIFY(clock.elapsed() < 5000);
+        QCOMPARE(ModalDialogs::unscripted(), QStringList({"Product Search"}));
+        ModalDialogs::script([](QDialog &d) { d.accept(); });
+        QCOMPARE(ModalDialogs::exec(dialog), int(QDialog::Accepted));
+        ModalDialogs::requireScripts(false);
+        QVERIFY(ModalDialogs::unscripted().isEmpty());
     }
 
     void signedNumbers()

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QHeaderView>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 
@@ -33,6 +35,7 @@ public:
         connection = &FakeSession::signIn(*db);
         gstrServerDate = generalDateText(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)));
         MsgBoxScript::start();
+        ModalDialogs::requireScripts(true); // a dialog nobody answers fails the test at once
         window = std::make_unique<frmMain>();
         window->show();
         QApplication::setActiveWindow(window.get());
@@ -45,8 +48,18 @@ public:
         MsgBoxScript::answer(vbYes); // the closing question
         window.reset();
         MsgBoxScript::stop();
+        const QStringList unanswered = ModalDialogs::unscripted();
+        const bool neverCame = ModalDialogs::hasScript();
         ModalDialogs::clearScript();
+        ModalDialogs::requireScripts(false);
         gCurrentUser.reset();
+        if (QTest::currentTestFailed())
+            return;
+        if (!unanswered.isEmpty())
+            QTest::qFail(qPrintable(QStringLiteral("a dialog came that the test did not answer: ") + unanswered.join(u", ")),
+                         __FILE__, __LINE__);
+        else if (neverCame)
+            QTest::qFail("a scripted dialog never came", __FILE__, __LINE__);
     }
 
     template <typename T = QWidget>
@@ -128,6 +141,54 @@ public:
         replaceText(field("txtWithdraw"), quantity);
         tab();
         click("cmdOK");
+    }
+
+    // A stored request written straight into the database, one transaction: n lines of
+    // item 142 (quantity 1, unit cost 2), from ward 20 to the central warehouse.
+    void storeRequest(const QString &number, int lines) const
+    {
+        connection->Execute(QStringLiteral(
+            "Insert Into tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID) "
+            "With Recursive n(k) As (Select 1 Union All Select k + 1 From n Where k < %1) "
+            "Select '%2', '142', 1, 2, 'N', 0, '20', '1', '2026-12-01 08:00:00.000', '1001' From n").arg(lines).arg(number));
+    }
+
+    int storedLines(const QString &number) const
+    {
+        return connection->Execute("Select * From tbInvWithdrawRequest Where DocumentNumber = '" + number + "'").RecordCount();
+    }
+
+    // Selects the listed request with this number ("&Edit" then opens it).
+    void select(const QString &number) const
+    {
+        auto *listing = control<QTableView>("grdListing");
+        for (int row = 0; row < listing->model()->rowCount(); ++row) {
+            if (listing->model()->index(row, 0).data().toString() == number) {
+                listing->setCurrentIndex(listing->model()->index(row, 0));
+                return;
+            }
+        }
+        qWarning("request %s is not listed", qPrintable(number));
+    }
+
+    // Each text shown in the line grid fits its column, and so does each title.
+    QStringList cutTexts() const
+    {
+        QStringList cut;
+        LineGrid *g = grid();
+        const int padding = 2 * (g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1);
+        for (int c = 0; c < LineGrid::columns; ++c) {
+            if (g->isColumnHidden(c))
+                continue;
+            if (g->horizontalHeader()->sectionSizeHint(c) > g->columnWidth(c))
+                cut << QStringLiteral("title of column %1").arg(c);
+            for (int row = 1; row < g->Rows(); ++row) {
+                const QString text = g->TextMatrix(row, c);
+                if (g->fontMetrics().horizontalAdvance(text) + padding > g->columnWidth(c))
+                    cut << text;
+            }
+        }
+        return cut;
     }
 
     QStringList column(int column) const

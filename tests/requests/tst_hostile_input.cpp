@@ -92,6 +92,7 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
+        QTest::newRow("one billion") << "1000000000" << "Invalid entry... A quantity must be below 1,000,000,000.";
         QTest::newRow("huge") << "1E308" << "Invalid entry... A quantity must be below 1,000,000,000.";
         QTest::newRow("forty digits") << "1234567890123456789012345678901234567890" << "Invalid entry... A quantity must be below 1,000,000,000.";
         QTest::newRow("hex") << "0X10" << "Invalid entry...";
@@ -127,30 +128,54 @@ private slots:
         QCOMPARE(f.lastMessage(), QStringLiteral("Please enter a value for Quantity."));
     }
 
-    void aRequestAtTheLineLimit()
+    void aRequestUpToTheLineLimit()
     {
         EditorFixture f;
-        f.connection->Execute(
-            "Insert Into tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID) "
-            "With Recursive n(k) As (Select 1 Union All Select k + 1 From n Where k < 32766) "
-            "Select '900', '142', 1, 2, 'N', 0, '20', '1', '2026-12-01 08:00:00.000', '1001' From n");
-        f.connection->Execute("Update tbInvWithdrawRequest Set ProcessDate = getdate() Where DocumentNumber In ('4', '5', '6')");
+        f.storeRequest("900", 32765);
         f.click("optOptions_0");
-        auto *listing = f.control<QTableView>("grdListing");
-        QCOMPARE(listing->model()->index(0, 0).data().toString(), QStringLiteral("900"));
+        f.select("900");
         f.click("cmdEdit");
-        QCOMPARE(f.grid()->Rows(), 32768);
-        QCOMPARE(f.field("txtTotalCounter")->text(), QStringLiteral("65,532.0000"));
+        QCOMPARE(f.grid()->Rows(), 32767);
+        QCOMPARE(f.field("txtTotalCounter")->text(), QStringLiteral("65,530.0000"));
+        // One more line fits; the one after it does not.
         f.click("cmdAdd");
-        f.replaceText(f.field("txtProdCode"), "142");
-        f.tab();
-        f.replaceText(f.field("txtWithdraw"), "1");
-        f.tab();
-        f.click("cmdOK");
+        f.enterLine("142", "1");
+        QCOMPARE(f.grid()->Rows(), 32768);
+        QCOMPARE(f.field("txtLineCounter")->text(), QStringLiteral(" 32767/ 32767"));
+        f.enterLine("142", "1");
         QVERIFY(f.lastMessage().contains("at most 32766 lines"));
         QCOMPARE(f.grid()->Rows(), 32768);
         f.click("cmdSave");
-        QCOMPARE(storedRows(*f.connection, "DocumentNumber = '900'"), 32766);
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 0);
+        QCOMPARE(f.storedLines("900"), 32766);
+    }
+
+    void aStoredRequestBeyondTheLineLimitLosesNothing()
+    {
+        EditorFixture f;
+        f.storeRequest("901", 32767);
+        f.click("optOptions_0");
+        f.select("901");
+        MsgBoxScript::clearShown();
+        f.click("cmdEdit");
+        // Warned once, the first 32,766 lines shown.
+        QCOMPARE(MsgBoxScript::shown().size(), size_t(1));
+        QVERIFY(f.lastMessage().contains("32767 lines"));
+        QCOMPARE(f.grid()->Rows(), 32768);
+        QCOMPARE(f.grid()->TextMatrix(32767, 0), QString());
+        // Its save would delete the line not shown: refused, with or without a change.
+        f.click("cmdSave");
+        QVERIFY(f.lastMessage().contains("It is not saved"));
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 1);
+        f.grid()->setRow(1);
+        f.click("cmdDelete");
+        f.click("cmdSave");
+        QCOMPARE(f.storedLines("901"), 32767);
+        // A new request afterwards saves as usual.
+        f.startNewRequest();
+        f.enterLine("142", "1");
+        f.click("cmdSave");
+        QCOMPARE(f.storedLines("902"), 1);
     }
 
     void aConnectionThatDropsIsMadeAgainByTheNextAction()

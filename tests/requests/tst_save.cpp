@@ -87,6 +87,39 @@ private slots:
         QCOMPARE(f.connection->Execute("Select * From tbInvWithdrawRequest Where DocumentNumber = '7'").RecordCount(), 1);
     }
 
+    void aRequestWithoutLinesIsNeitherNumberedNorErased()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        f.connection->trace().clear();
+        f.click("cmdSave");
+        QCOMPARE(f.lastMessage(), QStringLiteral("This request has no lines. Enter at least one line before saving."));
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 1);
+        QCOMPARE(f.field("txtDocNum")->text(), QStringLiteral("NEW"));
+        QVERIFY(f.connection->trace().statements().filter("tbInvWithdrawRequest").isEmpty()); // no number drawn
+
+        // A stored request whose lines were all removed stays as it was stored.
+        MsgBoxScript::answer(vbYes);
+        f.click("cmdCancel");
+        f.select("5");
+        f.click("cmdEdit");
+        for (int line = 0; line < 3; ++line)
+            f.click("cmdDelete");
+        QCOMPARE(f.grid()->Rows(), 2);
+        QCOMPARE(f.field("txtTotalCounter")->text(), QStringLiteral("0.0000"));
+        f.click("cmdSave");
+        QVERIFY(f.lastMessage().contains("no lines left"));
+        QVERIFY(f.lastMessage().contains("\"Delete\""));
+        QCOMPARE(f.storedLines("5"), 3);
+        QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 1);
+        // So does save with verification.
+        answerPassword("2001", "verify");
+        f.click("cmdVerified");
+        QVERIFY(f.lastMessage().contains("no lines left"));
+        QCOMPARE(f.storedLines("5"), 3);
+        QCOMPARE(listed(f), QStringList({"6", "5", "4"}));
+    }
+
     void saveVerifyNeedsAnAcceptedPassword()
     {
         EditorFixture f;
