@@ -27,6 +27,14 @@
 
 namespace {
 
+// The offscreen window system says this for every dialog it shows; it is no news.
+void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
+        return;
+    qt_message_output(type, context, message);
+}
+
 int usage(QTextStream &err)
 {
     err << "usage: quellar-bench DATABASE [--runs N] [--json FILE]\n"
@@ -207,6 +215,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
     QApplication application(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
