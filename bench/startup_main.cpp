@@ -78,11 +78,14 @@ struct Moments {
     qint64 application = 0;
     qint64 logInShown = 0;
     qint64 logInConfirmed = 0;
+    qint64 logInHidden = 0;
+    qint64 mainWindowBuilding = 0;
     qint64 mainWindowShowing = 0;
     qint64 mainWindowExposed = 0;
 };
 
-// Notes when the main window receives its first show event.
+// Notes when the log-in window hides, and when the main window gets its first event
+// (its controls are being made) and its first show event.
 class ShowWatcher : public QObject
 {
 public:
@@ -91,9 +94,15 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show && m_moments.mainWindowShowing == 0
-            && qstrcmp(watched->metaObject()->className(), "frmMain") == 0)
-            m_moments.mainWindowShowing = QDateTime::currentMSecsSinceEpoch();
+        if (event->type() == QEvent::Hide && m_moments.logInHidden == 0
+            && qstrcmp(watched->metaObject()->className(), "frmLogin") == 0)
+            m_moments.logInHidden = QDateTime::currentMSecsSinceEpoch();
+        if (qstrcmp(watched->metaObject()->className(), "frmMain") == 0) {
+            if (m_moments.mainWindowBuilding == 0)
+                m_moments.mainWindowBuilding = QDateTime::currentMSecsSinceEpoch();
+            if (event->type() == QEvent::Show && m_moments.mainWindowShowing == 0)
+                m_moments.mainWindowShowing = QDateTime::currentMSecsSinceEpoch();
+        }
         return QObject::eventFilter(watched, event);
     }
 
@@ -188,8 +197,12 @@ void printPhases(const Moments &m, const std::vector<Sent> &sent)
     phase("log-in window shown", m.application, m.logInShown);
     phase("fields filled (harness)", m.logInShown, m.logInConfirmed);
     phase("connect", m.logInConfirmed, sent[*check].at);
-    phase("password check", sent[*check].at, sent[*hospital].at);
-    phase("hospital info", sent[*hospital].at, sent[*locations].at);
+    const qint64 hidden = m.logInHidden ? m.logInHidden : sent[*hospital].at;
+    phase("password check, settings kept", sent[*check].at, hidden);
+    phase("log-in window closed", hidden, sent[*hospital].at);
+    const qint64 building = m.mainWindowBuilding ? m.mainWindowBuilding : sent[*locations].at;
+    phase("hospital info", sent[*hospital].at, building);
+    phase("main window's controls made", building, sent[*locations].at);
     phase("location lists", sent[*locations].at, sent[*listing].at);
     phase("listing", sent[*listing].at, m.mainWindowShowing);
     phase("showing", m.mainWindowShowing, m.mainWindowExposed);
