@@ -6,6 +6,7 @@
 #include "db/dialects/sqlite/SqliteFunctions.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <sqlite3.h>
 
@@ -27,6 +28,7 @@ constexpr int fullItems = 50'000;
 constexpr int fullStockRows = 400'000;
 constexpr int locationCount = 40;
 constexpr int largestDocumentLines = 5'000;
+constexpr int mediumDocumentLines = 1'000;
 
 const std::array<const char *, 120> genericNames = {
     "PARACETAMOL", "IBUPROFEN", "MEFENAMIC ACID", "CELECOXIB", "DICLOFENAC", "KETOROLAC",
@@ -245,7 +247,11 @@ DatabaseGenerator::Counts DatabaseGenerator::plannedCounts() const
     counts.items = scaled(fullItems, s, 50);
     counts.documents = scaled(fullDocuments, s, 10);
     counts.lines = std::max(scaled(fullLines, s, 10), counts.documents + 1);
-    counts.largestDocumentLines = std::min(largestDocumentLines, counts.lines - (counts.documents - 1));
+    // Every other document keeps at least one line; tiny scales shrink the two big ones.
+    const int spare = std::max(2, counts.lines - (counts.documents - 2));
+    counts.largestDocumentLines = std::max(1, std::min(largestDocumentLines, spare * 5 / 8));
+    counts.mediumDocumentLines = std::max(1, std::min(mediumDocumentLines, spare / 8));
+    counts.lines = std::max(counts.lines, counts.documents - 2 + counts.largestDocumentLines + counts.mediumDocumentLines);
     counts.stockRows = std::min(scaled(fullStockRows, s, locationCount), counts.items * locationCount);
     return counts;
 }
@@ -256,10 +262,25 @@ void DatabaseGenerator::note(const QString &what) const
         m_progress(what);
 }
 
+void DatabaseGenerator::advance(int rows)
+{
+    m_writtenRows += rows;
+    if (m_totalRows <= 0)
+        return;
+    const int percent = int(m_writtenRows * 100 / m_totalRows);
+    if (percent >= m_reportedPercent + 5) {
+        m_reportedPercent = percent - percent % 5;
+        note(QStringLiteral("%1% of %2 rows").arg(m_reportedPercent).arg(QLocale(QLocale::English).toString(qlonglong(m_totalRows))));
+    }
+}
+
 DatabaseGenerator::Counts DatabaseGenerator::generate(const QString &databaseFile)
 {
     DatabaseSetup::createEmbedded(databaseFile);
     Counts counts = plannedCounts();
+    m_totalRows = std::int64_t(counts.items) + counts.stockRows + counts.lines;
+    m_writtenRows = 0;
+    m_reportedPercent = 0;
     sqlite3 *db = nullptr;
     try {
         const QByteArray file = QFile::encodeName(databaseFile);
@@ -275,6 +296,7 @@ DatabaseGenerator::Counts DatabaseGenerator::generate(const QString &databaseFil
         execute(db, "COMMIT");
         // The statistics a maintained database has, so that the query planner knows
         // how selective each index is.
+        note(QStringLiteral("statistics"));
         execute(db, "ANALYZE");
         execute(db, "PRAGMA wal_checkpoint(TRUNCATE)");
         sqlite3_close(db);
@@ -436,6 +458,7 @@ void DatabaseGenerator::fill(sqlite3 *db, Counts &counts)
             }
             insert.text(22, medicine ? "1140-01" : "1150-02");
             insert.run();
+            advance();
         }
     }
 
@@ -499,12 +522,13 @@ void DatabaseGenerator::fill(sqlite3 *db, Counts &counts)
                 insert.integer(26, ads);
                 insert.real(27, ads ? double(random.below(100)) : 0.0);
                 insert.run();
+                advance();
             }
         }
     }
 
     // Requests over five years, numbered in time order. The newest are mostly still
-    // pending; a few of all ages were deleted. The largest document sits among the
+    // pending; a few of all ages were deleted. The two big documents sit among the
     // pending ones.
     note(QStringLiteral("requests"));
     {
@@ -514,22 +538,26 @@ void DatabaseGenerator::fill(sqlite3 *db, Counts &counts)
                              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         const int documents = counts.documents;
         const int largest = std::max(1, documents - documents / 50); // in the pending tail
+        int medium = std::max(1, documents - documents / 100);
+        if (medium == largest)
+            medium = largest > 1 ? largest - 1 : largest + 1;
+        auto isBig = [&](int d) { return d == largest || d == medium; };
         // The other documents share the remaining lines: an even share each, then moved
         // between neighbours so that sizes vary while the total stays exact.
         std::vector<int> lineCounts(size_t(documents) + 1, 0);
         {
-            const int others = std::max(1, documents - 1);
-            const int otherLines = counts.lines - counts.largestDocumentLines;
+            const int others = std::max(1, documents - 2);
+            const int otherLines = counts.lines - counts.largestDocumentLines - counts.mediumDocumentLines;
             const int base = otherLines / others;
             int extra = otherLines % others;
             for (int d = 1; d <= documents; ++d) {
-                if (d == largest)
+                if (isBig(d))
                     continue;
                 lineCounts[size_t(d)] = base + (extra > 0 ? 1 : 0);
                 extra = std::max(0, extra - 1);
             }
             for (int d = 1; d + 1 <= documents; d += 2) {
-                if (d == largest || d + 1 == largest)
+                if (isBig(d) || isBig(d + 1))
                     continue;
                 const int movable = lineCounts[size_t(d)] - 1;
                 if (movable > 0) {
@@ -539,6 +567,7 @@ void DatabaseGenerator::fill(sqlite3 *db, Counts &counts)
                 }
             }
             lineCounts[size_t(largest)] = counts.largestDocumentLines;
+            lineCounts[size_t(medium)] = counts.mediumDocumentLines;
         }
         const std::int64_t span = std::int64_t(5 * 365) * 1440;
         int written = 0;
@@ -546,8 +575,8 @@ void DatabaseGenerator::fill(sqlite3 *db, Counts &counts)
             const int lines = lineCounts[size_t(d)];
             const std::int64_t minutes = span * (d - 1) / documents + random.below(600);
             const bool recent = d > documents - documents / 20;
-            const bool deleted = random.chance(0.03);
-            const bool pending = !deleted && (d == largest || (recent ? random.chance(0.8) : random.chance(0.002)));
+            const bool deleted = random.chance(0.03) && !isBig(d);
+            const bool pending = !deleted && (isBig(d) || (recent ? random.chance(0.8) : random.chance(0.002)));
             const int source = 5 + random.below(locationCount - 6);
             const int target = random.chance(0.7) ? 1 : 2;
             const std::string user = number(1000 + random.below(200));
@@ -588,10 +617,12 @@ void DatabaseGenerator::fill(sqlite3 *db, Counts &counts)
                     insert.null(15);
                 }
                 insert.run();
+                advance();
             }
             written += lines;
         }
         counts.lines = written;
         counts.largestDocument = QString::number(largest);
+        counts.mediumDocument = QString::number(medium);
     }
 }

@@ -13,7 +13,7 @@ struct sqlite3;
 //
 // At scale 1: 100,000 documents with 1,000,000 lines, 50,000 items, 40 locations and
 // 400,000 stock rows. Most documents are processed, some are pending and a few deleted;
-// one pending document holds 5,000 lines.
+// one pending document holds 5,000 lines and another 1,000 (smaller at tiny scales).
 class DatabaseGenerator
 {
 public:
@@ -30,7 +30,13 @@ public:
         int stockRows = 0;
         QString largestDocument; // the document with the most lines
         int largestDocumentLines = 0;
+        QString mediumDocument; // a pending document of 1,000 lines
+        int mediumDocumentLines = 0;
     };
+
+    // Changes whenever the same seed and scale would give other data, so that a file
+    // made by an older generator is not taken for a current one.
+    static constexpr int formatVersion = 2;
 
     explicit DatabaseGenerator(const Options &options);
 
@@ -39,7 +45,9 @@ public:
     // that was left half-written is removed.
     Counts generate(const QString &databaseFile);
 
-    // Progress notes ("items", "stock", "requests"), for a command-line caller.
+    // Progress notes for a command-line caller: the part being written ("items",
+    // "stock", "requests", "statistics") and, every 5% of the rows, how far it is
+    // ("42% of 1,450,050 rows").
     void setProgress(std::function<void(const QString &)> progress) { m_progress = std::move(progress); }
 
     // The number of rows of each table at the options' scale.
@@ -48,7 +56,12 @@ public:
 private:
     void fill(sqlite3 *db, Counts &counts);
     void note(const QString &what) const;
+    // Counts rows written and notes every further 5% of all rows.
+    void advance(int rows = 1);
 
     Options m_options;
     std::function<void(const QString &)> m_progress;
+    std::int64_t m_totalRows = 0;
+    std::int64_t m_writtenRows = 0;
+    int m_reportedPercent = 0;
 };

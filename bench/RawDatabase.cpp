@@ -22,8 +22,6 @@ RawDatabase::RawDatabase(const QString &file)
         throw DbError(message);
     }
     sqlite3_busy_timeout(m_db, 5000);
-    // The same durability as the program's own connection, so that commits cost the same.
-    sqlite3_exec(m_db, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
     const QByteArray attach = "ATTACH DATABASE '"
         + QFile::encodeName(ConnectionSettings::passwordFileFor(file)).replace("'", "''") + "' AS password";
     if (sqlite3_exec(m_db, attach.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -92,4 +90,17 @@ RawDatabase::Rows RawDatabase::query(const QString &sql, const std::vector<std::
     }
     sqlite3_finalize(statement);
     return rows;
+}
+
+QString RawDatabase::listingStatement(bool processed)
+{
+    return QStringLiteral(
+               "SELECT R.DocumentNumber, MIN(L.Location), MIN(T.Location), strftime('%m/%d/%Y', MIN(R.TransDate)), "
+               "ROUND(SUM(COALESCE(R.Quantity, 0) * COALESCE(R.UnitCost, 0)), 4), MIN(R.UserID) "
+               "FROM tbInvWithdrawRequest R "
+               "LEFT JOIN tbInvLocation L ON L.LocationID = R.LocationID "
+               "LEFT JOIN tbInvLocation T ON T.LocationID = R.TargetLocationID "
+               "WHERE (R.Status IS NULL OR NOT R.Status = 'D') AND R.ProcessDate IS %1 "
+               "GROUP BY CAST(R.DocumentNumber AS int) ORDER BY CAST(R.DocumentNumber AS int) DESC LIMIT ?")
+        .arg(processed ? QStringLiteral("NOT NULL") : QStringLiteral("NULL"));
 }

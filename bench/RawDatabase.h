@@ -27,6 +27,11 @@ public:
     void execute(const char *sql);
 
     sqlite3 *handle() const { return m_db; }
+
+    // The listing of pending or processed requests as a plain query: one row per
+    // document, newest first, as many as its one parameter says. The expression index
+    // on the number lets SQLite walk the documents in order and stop early.
+    static QString listingStatement(bool processed);
     [[noreturn]] void fail() const;
 
 private:
