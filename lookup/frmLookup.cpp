@@ -12,6 +12,9 @@
 #include "session/SessionComponent.h"
 
 #include <QKeyEvent>
+#include <QRegularExpression>
+
+#include <stdexcept>
 
 namespace {
 
@@ -53,6 +56,16 @@ const SearchStatement *statementFor(int lookupType)
     default:
         return nullptr;
     }
+}
+
+// Whether the trimmed text can stand in a statement as a bare number. Numeric texts the
+// statement cannot read as one, such as a grouped "1,234", are searched as names instead:
+// no code is written with digit grouping, while a name may well start with such a number.
+bool isBareNumber(const QString &trimmed)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    return number.match(trimmed).hasMatch();
 }
 
 } // namespace
@@ -114,9 +127,12 @@ QString frmLookup::searchStatement(const QString &text) const
     const SearchStatement *parts = statementFor(m_lookupType);
     if (!parts)
         return {}; // an unknown type has no statement; opening it fails and is reported
-    // Numbers are told apart on the text as typed: " 12 " still searches by code.
+    // Numbers are told apart on the text as typed: " 12 " still searches by code. Supplier
+    // codes are compared as quoted texts, so any numeric text will do for them.
     const QString searched = text.trimmed().toUpper();
-    const QString condition = NumberHandling::isNumeric(text)
+    const bool byCode = NumberHandling::isNumeric(text)
+        && (m_lookupType == lookupSuppliers || isBareNumber(searched));
+    const QString condition = byCode
         ? parts->byCode + sqlText(searched) + parts->codeEnd
         : parts->byName + sqlText(searched) + QStringLiteral("%'");
     return parts->start + condition + parts->end;
@@ -125,6 +141,8 @@ QString frmLookup::searchStatement(const QString &text) const
 bool frmLookup::RunSearch(const QString &text)
 {
     try {
+        if (!gCurrentUser)
+            throw std::logic_error("Nobody is logged in.");
         Recordset rs;
         rs.setCursorLocation(Recordset::adUseClient);
         rs.Open(searchStatement(text), gCurrentUser->SQLConnection(), Recordset::adOpenDynamic,
