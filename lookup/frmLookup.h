@@ -9,7 +9,7 @@
 #include <memory>
 
 class QKeyEvent;
-class ResultModel;
+class LookupModel;
 
 namespace Ui {
 class frmLookup;
@@ -56,8 +56,11 @@ protected:
 
 private:
     void connectSignals();
+    void loadControls();
     void setCaptionByType();
-    QString searchStatement(const QString &text) const;
+    static QString searchStatement(int lookupType, const QString &text);
+    static Recordset openSearch(int lookupType, const QString &text);
+    bool takeResult(Recordset rs);
     void showResult(Recordset rs, bool found);
 
     void cmdSearch_Click();
@@ -70,7 +73,7 @@ private:
     void switchDefaultButton(QObject *watched, QEvent::Type type);
 
     std::unique_ptr<Ui::frmLookup> ui;
-    ResultModel *m_model; // owned by the dialog as its Qt child
+    LookupModel *m_model; // owned by the dialog as its Qt child
     Recordset m_rs;       // the result the grid shows
     int m_lookupType = 0;
     QString m_searchString;
