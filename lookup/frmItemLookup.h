@@ -45,8 +45,8 @@ public:
     // location and the search text, and searches for SearchString.
     void Form_Load();
 
-    // The records' search: an exact single match is taken without showing the window,
-    // otherwise the user chooses. The chosen code (or "") is left in gvarSearchValue.
+    // The records' search: an exact single match is taken without building the window,
+    // otherwise the window shows that result and the user chooses. The chosen code (or "") is left in gvarSearchValue.
     // An empty location code searches the item master.
     static void pickCode(const QString &searchText, const QString &locationName, const QString &locationCode);
 

@@ -47,8 +47,9 @@ public:
     // user; the grid then keeps what it showed.
     bool RunSearch(const QString &text);
 
-    // The whole search as the records run it: loads a dialog on the text, takes an exact
-    // match at once, otherwise lets the user choose. gvarSearchValue holds the outcome.
+    // The whole search as the records run it: searches the text, takes an exact match at
+    // once (no dialog is built for it), otherwise loads the dialog with that result and
+    // lets the user choose. gvarSearchValue holds the outcome.
     static void pickCode(int lookupType, const QString &searchText);
 
 protected:
