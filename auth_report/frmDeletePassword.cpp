@@ -90,7 +90,8 @@ void frmDeletePassword::cmdEnter_Click()
     try {
         passed = GetPassword(id, ui->txtPassword->text().trimmed());
     } catch (const DbError &error) {
-        // The password database cannot be reached: no verification.
+        // The password database cannot be reached, or the password holds a character
+        // no stored password can: no verification, and the user is told why.
         MsgBox(error.description(), vbCritical);
         ui->txtPassword->setFocus();
         return;

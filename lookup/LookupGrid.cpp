@@ -21,3 +21,13 @@ void LookupGrid::keyPressEvent(QKeyEvent *event)
     else
         QTableView::keyPressEvent(event);
 }
+
+QModelIndex LookupGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    // Ctrl+End goes to the last row of the result, not of the rows the grid has so far.
+    if (cursorAction == MoveEnd && modifiers.testFlag(Qt::ControlModifier) && model()) {
+        while (model()->canFetchMore(rootIndex()))
+            model()->fetchMore(rootIndex());
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
+}

@@ -7,7 +7,7 @@
 #include "app/NumberHandling.h"
 #include "app/Twips.h"
 #include "app/modInventory.h"
-#include "db/ResultModel.h"
+#include "LookupModel.h"
 #include "db/SqlQuote.h"
 #include "session/SessionComponent.h"
 
@@ -18,6 +18,7 @@
 #include <QStyle>
 
 #include <array>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -53,6 +54,17 @@ const QString masterSearchStart = QStringLiteral(
     "Left Outer Join tbInvClassification C ON A.ItemClassificationID = C.ItemClassificationID "
     " Where ( A.ItemStatus = 0 or A.ItemStatus is Null ) and ");
 
+// Runs a product search over the session's connection; throws when it fails.
+Recordset openProducts(const QString &statement)
+{
+    if (!gCurrentUser)
+        throw std::logic_error("Nobody is logged in.");
+    Recordset products;
+    products.setCursorLocation(Recordset::adUseClient);
+    products.Open(statement, gCurrentUser->SQLConnection(), Recordset::adOpenDynamic, Recordset::adLockReadOnly, -1);
+    return products;
+}
+
 qsizetype leadingBlanks(const QString &text)
 {
     qsizetype count = 0;
@@ -64,7 +76,7 @@ qsizetype leadingBlanks(const QString &text)
 } // namespace
 
 frmItemLookup::frmItemLookup(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmItemLookup>()), m_products(new ResultModel(this))
+    : QDialog(parent), ui(std::make_unique<Ui::frmItemLookup>()), m_products(new LookupModel(this))
 {
     ui->setupUi(this);
     ui->cmdSearch->setIcon(QIcon::fromTheme(QStringLiteral("edit-find"),
@@ -91,19 +103,24 @@ void frmItemLookup::connectControls()
 
 void frmItemLookup::Form_Load()
 {
+    loadControls();
+    SearchProducts(m_searchString);
+}
+
+void frmItemLookup::loadControls()
+{
     m_exactMatch = false;
     gvarSearchValue = QString();
     ui->txtLocation->setText(m_locationName);
     ui->txtSearch->setText(m_searchString);
-    SearchProducts(m_searchString);
 }
 
 // A number searches the code exactly; any other text is the start of a product name.
-QString frmItemLookup::searchStatement(const QString &searchText) const
+QString frmItemLookup::searchStatement(const QString &locationCode, const QString &searchText)
 {
-    QString sql = m_locationCode.trimmed().isEmpty()
+    QString sql = locationCode.trimmed().isEmpty()
         ? masterSearchStart
-        : locationSearchStart + sqlText(m_locationCode) + locationSearchStatus;
+        : locationSearchStart + sqlText(locationCode) + locationSearchStatus;
     const QString trimmed = searchText.trimmed();
     if (NumberHandling::isNumeric(searchText))
         sql += QStringLiteral(" A.ItemID = '") + sqlText(trimmed) + QStringLiteral("' ");
@@ -116,26 +133,25 @@ QString frmItemLookup::searchStatement(const QString &searchText) const
 bool frmItemLookup::SearchProducts(const QString &searchText)
 {
     try {
-        if (!gCurrentUser)
-            throw std::logic_error("Nobody is logged in.");
-        Recordset products;
-        products.setCursorLocation(Recordset::adUseClient);
-        products.Open(searchStatement(searchText), gCurrentUser->SQLConnection(), Recordset::adOpenDynamic,
-                      Recordset::adLockReadOnly, -1);
-        if (products.BOF() && products.isEOF()) {
-            showNoProducts();
-            return false;
-        }
-        if (products.RecordCount() == 1) {
-            m_exactMatch = true;
-            m_searchString = IfNull(products.Fields(QStringLiteral("Code")), QString()).toString();
-        }
-        showProducts(std::move(products));
-        return true;
+        return showSearchResult(openProducts(searchStatement(m_locationCode, searchText)));
     } catch (const std::exception &error) {
         MsgBox(QString::fromStdString(error.what()), vbOKOnly);
         return false;
     }
+}
+
+bool frmItemLookup::showSearchResult(Recordset products)
+{
+    if (products.BOF() && products.isEOF()) {
+        showNoProducts();
+        return false;
+    }
+    if (products.RecordCount() == 1) {
+        m_exactMatch = true;
+        m_searchString = IfNull(products.Fields(QStringLiteral("Code")), QString()).toString();
+    }
+    showProducts(std::move(products));
+    return true;
 }
 
 void frmItemLookup::showNoProducts()
@@ -235,15 +251,27 @@ bool frmItemLookup::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+// The search runs before any window is built: a text that names one product is taken at
+// once, and only a list to choose from pays for the window, which shows that same result.
 void frmItemLookup::pickCode(const QString &searchText, const QString &locationName, const QString &locationCode)
 {
-    const auto dialog = std::make_unique<frmItemLookup>();
-    dialog->setLocationName(locationName);
-    dialog->setLocationCode(locationCode);
-    dialog->setSearchString(searchText);
-    dialog->Form_Load();
-    if (dialog->blnExactMatch())
-        gvarSearchValue = dialog->SearchString();
-    else
-        ModalDialogs::exec(*dialog);
+    gvarSearchValue = QString();
+    std::optional<Recordset> products;
+    try {
+        products = openProducts(searchStatement(locationCode, searchText));
+    } catch (const std::exception &error) {
+        MsgBox(QString::fromStdString(error.what()), vbOKOnly);
+    }
+    if (products && products->RecordCount() == 1) {
+        gvarSearchValue = IfNull(products->Fields(QStringLiteral("Code")), QString()).toString();
+        return;
+    }
+    frmItemLookup dialog;
+    dialog.setLocationName(locationName);
+    dialog.setLocationCode(locationCode);
+    dialog.setSearchString(searchText);
+    dialog.loadControls();
+    if (products)
+        dialog.showSearchResult(std::move(*products));
+    ModalDialogs::exec(dialog);
 }

@@ -10,7 +10,7 @@
 namespace Ui {
 class frmItemLookup;
 }
-class ResultModel;
+class LookupModel;
 
 // The "Product Search" window: finds products by code or by the start of their name,
 // either among the items stocked at one location or in the whole item master, and hands
@@ -45,8 +45,8 @@ public:
     // location and the search text, and searches for SearchString.
     void Form_Load();
 
-    // The records' search: an exact single match is taken without showing the window,
-    // otherwise the user chooses. The chosen code (or "") is left in gvarSearchValue.
+    // The records' search: an exact single match is taken without building the window,
+    // otherwise the window shows that result and the user chooses. The chosen code (or "") is left in gvarSearchValue.
     // An empty location code searches the item master.
     static void pickCode(const QString &searchText, const QString &locationName, const QString &locationCode);
 
@@ -56,8 +56,10 @@ protected:
 private:
     void connectControls();
 
+    void loadControls();
     bool SearchProducts(const QString &searchText);
-    QString searchStatement(const QString &searchText) const;
+    bool showSearchResult(Recordset products);
+    static QString searchStatement(const QString &locationCode, const QString &searchText);
     void showNoProducts();
     void showProducts(Recordset products);
     QString currentCode() const;
@@ -68,7 +70,7 @@ private:
     bool txtSearch_KeyPress(QKeyEvent *event);
 
     std::unique_ptr<Ui::frmItemLookup> ui;
-    ResultModel *m_products; // owned through Qt's parent
+    LookupModel *m_products; // owned through Qt's parent
     Recordset m_result;      // kept open while the grid shows it
     QString m_searchString;
     QString m_locationName;

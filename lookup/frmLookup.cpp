@@ -7,11 +7,15 @@
 #include "app/Twips.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
-#include "db/ResultModel.h"
+#include "LookupModel.h"
 #include "db/SqlQuote.h"
 #include "session/SessionComponent.h"
 
 #include <QKeyEvent>
+#include <QRegularExpression>
+
+#include <optional>
+#include <stdexcept>
 
 namespace {
 
@@ -55,10 +59,20 @@ const SearchStatement *statementFor(int lookupType)
     }
 }
 
+// Whether the trimmed text can stand in a statement as a bare number. Numeric texts the
+// statement cannot read as one, such as a grouped "1,234", are searched as names instead:
+// no code is written with digit grouping, while a name may well start with such a number.
+bool isBareNumber(const QString &trimmed)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    return number.match(trimmed).hasMatch();
+}
+
 } // namespace
 
 frmLookup::frmLookup(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::frmLookup>()), m_model(new ResultModel(this))
+    : QDialog(parent), ui(std::make_unique<Ui::frmLookup>()), m_model(new LookupModel(this))
 {
     ui->setupUi(this);
     ui->grdLookup->setModel(m_model);
@@ -85,11 +99,16 @@ void frmLookup::connectSignals()
 
 void frmLookup::Form_Load()
 {
+    loadControls();
+    RunSearch(m_searchString);
+}
+
+void frmLookup::loadControls()
+{
     m_exactMatch = false;
     gvarSearchValue = QString();
     setCaptionByType();
     ui->txtSearch->setText(m_searchString);
-    RunSearch(m_searchString);
 }
 
 void frmLookup::setCaptionByType()
@@ -109,37 +128,52 @@ void frmLookup::setCaptionByType()
     }
 }
 
-QString frmLookup::searchStatement(const QString &text) const
+QString frmLookup::searchStatement(int lookupType, const QString &text)
 {
-    const SearchStatement *parts = statementFor(m_lookupType);
+    const SearchStatement *parts = statementFor(lookupType);
     if (!parts)
         return {}; // an unknown type has no statement; opening it fails and is reported
-    // Numbers are told apart on the text as typed: " 12 " still searches by code.
+    // Numbers are told apart on the text as typed: " 12 " still searches by code. Supplier
+    // codes are compared as quoted texts, so any numeric text will do for them.
     const QString searched = text.trimmed().toUpper();
-    const QString condition = NumberHandling::isNumeric(text)
+    const bool byCode = NumberHandling::isNumeric(text)
+        && (lookupType == lookupSuppliers || isBareNumber(searched));
+    const QString condition = byCode
         ? parts->byCode + sqlText(searched) + parts->codeEnd
         : parts->byName + sqlText(searched) + QStringLiteral("%'");
     return parts->start + condition + parts->end;
 }
 
+Recordset frmLookup::openSearch(int lookupType, const QString &text)
+{
+    if (!gCurrentUser)
+        throw std::logic_error("Nobody is logged in.");
+    Recordset rs;
+    rs.setCursorLocation(Recordset::adUseClient);
+    rs.Open(searchStatement(lookupType, text), gCurrentUser->SQLConnection(), Recordset::adOpenDynamic,
+            Recordset::adLockReadOnly, -1);
+    return rs;
+}
+
 bool frmLookup::RunSearch(const QString &text)
 {
     try {
-        Recordset rs;
-        rs.setCursorLocation(Recordset::adUseClient);
-        rs.Open(searchStatement(text), gCurrentUser->SQLConnection(), Recordset::adOpenDynamic,
-                Recordset::adLockReadOnly, -1);
-        const bool found = !(rs.RecordCount() < 1 || (rs.BOF() && rs.isEOF()));
-        if (found && rs.RecordCount() == 1) {
-            m_searchString = IfNull(rs.Fields(QStringLiteral("Code")), QString()).toString();
-            m_exactMatch = true;
-        }
-        showResult(std::move(rs), found);
-        return found;
+        return takeResult(openSearch(m_lookupType, text));
     } catch (const std::exception &error) {
         MsgBox(QString::fromUtf8(error.what()), vbOKOnly);
         return false;
     }
+}
+
+bool frmLookup::takeResult(Recordset rs)
+{
+    const bool found = !(rs.RecordCount() < 1 || (rs.BOF() && rs.isEOF()));
+    if (found && rs.RecordCount() == 1) {
+        m_searchString = IfNull(rs.Fields(QStringLiteral("Code")), QString()).toString();
+        m_exactMatch = true;
+    }
+    showResult(std::move(rs), found);
+    return found;
 }
 
 void frmLookup::showResult(Recordset rs, bool found)
@@ -236,14 +270,26 @@ bool frmLookup::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+// The search runs before any dialog is built: a text that names one row is taken at once,
+// and only a list to choose from pays for the dialog, which shows that same result.
 void frmLookup::pickCode(int lookupType, const QString &searchText)
 {
-    const auto dialog = std::make_unique<frmLookup>();
-    dialog->setSearchString(searchText);
-    dialog->setLookupType(lookupType);
-    dialog->Form_Load();
-    if (dialog->blnExactMatch())
-        gvarSearchValue = dialog->SearchString();
-    else
-        ModalDialogs::exec(*dialog);
+    gvarSearchValue = QString();
+    std::optional<Recordset> rows;
+    try {
+        rows = openSearch(lookupType, searchText);
+    } catch (const std::exception &error) {
+        MsgBox(QString::fromUtf8(error.what()), vbOKOnly);
+    }
+    if (rows && rows->RecordCount() == 1) {
+        gvarSearchValue = IfNull(rows->Fields(QStringLiteral("Code")), QString()).toString();
+        return;
+    }
+    frmLookup dialog;
+    dialog.setSearchString(searchText);
+    dialog.setLookupType(lookupType);
+    dialog.loadControls();
+    if (rows)
+        dialog.takeResult(std::move(*rows));
+    ModalDialogs::exec(dialog);
 }

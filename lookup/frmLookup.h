@@ -9,7 +9,7 @@
 #include <memory>
 
 class QKeyEvent;
-class ResultModel;
+class LookupModel;
 
 namespace Ui {
 class frmLookup;
@@ -47,8 +47,9 @@ public:
     // user; the grid then keeps what it showed.
     bool RunSearch(const QString &text);
 
-    // The whole search as the records run it: loads a dialog on the text, takes an exact
-    // match at once, otherwise lets the user choose. gvarSearchValue holds the outcome.
+    // The whole search as the records run it: searches the text, takes an exact match at
+    // once (no dialog is built for it), otherwise loads the dialog with that result and
+    // lets the user choose. gvarSearchValue holds the outcome.
     static void pickCode(int lookupType, const QString &searchText);
 
 protected:
@@ -56,8 +57,11 @@ protected:
 
 private:
     void connectSignals();
+    void loadControls();
     void setCaptionByType();
-    QString searchStatement(const QString &text) const;
+    static QString searchStatement(int lookupType, const QString &text);
+    static Recordset openSearch(int lookupType, const QString &text);
+    bool takeResult(Recordset rs);
     void showResult(Recordset rs, bool found);
 
     void cmdSearch_Click();
@@ -70,7 +74,7 @@ private:
     void switchDefaultButton(QObject *watched, QEvent::Type type);
 
     std::unique_ptr<Ui::frmLookup> ui;
-    ResultModel *m_model; // owned by the dialog as its Qt child
+    LookupModel *m_model; // owned by the dialog as its Qt child
     Recordset m_rs;       // the result the grid shows
     int m_lookupType = 0;
     QString m_searchString;

@@ -49,6 +49,7 @@ void clsSupplier::Class_Initialize()
     m_supplierName.clear();
     m_supplierId.clear();
     m_termsId = 0;
+    m_loadIncomplete = false;
 }
 
 std::shared_ptr<clsTerms> clsSupplier::Terms()
@@ -65,7 +66,7 @@ std::shared_ptr<clsTerms> clsSupplier::Terms()
 bool clsSupplier::LoadSupplier(const QString &supplierId)
 {
     try {
-        if (supplierId == m_supplierId)
+        if (supplierId == m_supplierId && !m_loadIncomplete)
             return true;
         m_terms.reset(); // the next read of Terms loads this supplier's terms
         if (supplierId.trimmed().isEmpty()) {
@@ -87,6 +88,9 @@ bool clsSupplier::LoadSupplier(const QString &supplierId)
 
 void clsSupplier::copyFrom(const Recordset &rs)
 {
+    // Columns go in one by one; a failure keeps those read before it, but the id alone
+    // no longer counts as loaded.
+    m_loadIncomplete = true;
     m_supplierId = textOf(rs, QStringLiteral("SupplierID"));
     m_supplierName = textOf(rs, QStringLiteral("SupplierName"));
     m_status = textOf(rs, QStringLiteral("Status"));
@@ -99,6 +103,7 @@ void clsSupplier::copyFrom(const Recordset &rs)
     m_telNum = textOf(rs, QStringLiteral("TelNum"));
     m_vatSupplier = Convert::toBoolean(rs.Fields(QStringLiteral("isVAT")));
     m_contactPerson = textOf(rs, QStringLiteral("ContactPerson"));
+    m_loadIncomplete = false;
 }
 
 QString clsSupplier::termsCodeText() const
@@ -124,21 +129,25 @@ bool clsSupplier::Update()
         const QString termsText = termsCodeText();
         const Recordset existing = requireConnection(m_connection).Execute(
             QStringLiteral("Select SupplierID From tbInvSupplier Where SupplierID = '") + sqlText(m_supplierId) + QStringLiteral("'"));
-        if (existing.BOF() && existing.isEOF())
-            insertSupplier(m_terms->Code());
-        else
+        if (existing.BOF() && existing.isEOF()) {
+            const QString newId = nextSupplierId();
+            insertSupplier(newId, m_terms->Code());
+            // The record now stands for the stored row, so a second Update updates it
+            // instead of inserting the supplier once more.
+            m_supplierId = newId;
+        } else {
             updateSupplier(termsText);
+        }
         return true;
     } catch (const std::exception &error) {
         RaiseClassError(9999, QStringLiteral("clsSupplier:Update Method :") + descriptionOf(error));
     }
 }
 
-void clsSupplier::insertSupplier(qint16 termsCode)
+void clsSupplier::insertSupplier(const QString &newId, qint16 termsCode)
 {
     // A new supplier's terms code is written as a number even when it is 0; the name
     // keeps the blank that follows it in the statement.
-    const QString newId = nextSupplierId();
     requireConnection(m_connection).Execute(
         QStringLiteral("Insert Into tbInvSupplier (SupplierID, SupplierName, Status, SupplierType, Address1, Address2, Address3, TermsID, TelNum, FreeGoods, isVAT, ContactPerson ) Values ('")
         + sqlText(newId) + QStringLiteral("','") + sqlText(m_supplierName) + QStringLiteral(" ','") + sqlText(m_status)

@@ -46,8 +46,8 @@ public:
     // The connection is shared with the creator, never owned or closed.
     void setActiveConnection(Connection *connection) { m_connection = connection; }
 
-    // Updates the row with this id, or inserts the supplier under the next free id (the
-    // object keeps its own id). Terms must have been read or assigned first. Raises a
+    // Updates the row with this id, or inserts the supplier under the next free id, which
+    // then becomes the object's id. Terms must have been read or assigned first. Raises a
     // ClassError whose source names the failure.
     bool Update();
 
@@ -76,12 +76,14 @@ private:
     void copyFrom(const Recordset &rs);
     QString nextSupplierId();
     QString termsCodeText() const;
-    void insertSupplier(qint16 termsCode);
+    void insertSupplier(const QString &newId, qint16 termsCode);
     void updateSupplier(const QString &termsText);
 
     Connection *m_connection = nullptr;
     std::shared_ptr<clsTerms> m_terms;
     qint16 m_termsId = 0; // TermsID of the loaded row, for the first read of Terms
+    // A load that failed half-way: its id must not pass for a loaded record.
+    bool m_loadIncomplete = false;
     QString m_contactPerson;
     bool m_vatSupplier = false;
     bool m_freeGoods = false;

@@ -23,12 +23,13 @@ void clsTerms::Class_Initialize()
     m_code = 0;
     m_numberOfDays = 0;
     m_description.clear();
+    m_loadIncomplete = false;
 }
 
 bool clsTerms::LoadTerms(qint16 termsId, const QString &termDesc)
 {
     try {
-        if (termsId == m_code)
+        if (termsId == m_code && !m_loadIncomplete)
             return true;
         if (termsId == 0) {
             Class_Initialize();
@@ -51,10 +52,14 @@ bool clsTerms::LoadTerms(qint16 termsId, const QString &termDesc)
 
 void clsTerms::copyFrom(const Recordset &rs)
 {
+    // Columns go in one by one; a failure keeps those read before it, but the code alone
+    // no longer counts as loaded.
+    m_loadIncomplete = true;
     m_code = Convert::toInteger(rs.Fields(QStringLiteral("TermsID")));
     m_description = Convert::toText(rs.Fields(QStringLiteral("Terms"))); // a nameless row fails the load
     m_numberOfDays = Convert::toInteger(IfNull(rs.Fields(QStringLiteral("Nodays")), 0));
     m_status = IfNull(rs.Fields(QStringLiteral("Status")), QString()).toString();
+    m_loadIncomplete = false;
 }
 
 qint16 clsTerms::nextCode()
@@ -72,10 +77,13 @@ bool clsTerms::Update()
         const QString code = QString::number(m_code);
         const Recordset existing = requireConnection(m_connection).Execute(QStringLiteral("Select * From tbInvTerms Where TermsID = ") + code);
         if (existing.BOF() && existing.isEOF()) {
+            const qint16 newCode = nextCode();
             requireConnection(m_connection).Execute(
                 QStringLiteral("Insert Into tbInvTerms ( TermsID, Terms, NoDays, Status ) Values (")
-                + signedNumberText(nextCode()) + QStringLiteral(",'") + sqlText(m_description) + QStringLiteral("',")
+                + signedNumberText(newCode) + QStringLiteral(",'") + sqlText(m_description) + QStringLiteral("',")
                 + signedNumberText(m_numberOfDays) + QStringLiteral(",'") + sqlText(m_status) + QStringLiteral("')"));
+            // The record now stands for the stored row: a second Update updates it.
+            m_code = newCode;
         } else {
             requireConnection(m_connection).Execute(
                 QStringLiteral("Update tbInvTerms Set Terms = '") + sqlText(m_description) + QStringLiteral("', NoDays = ")

@@ -31,8 +31,8 @@ public:
     // code already held; 0 resets. False when no row matches. Raises a ClassError.
     bool LoadTerms(qint16 termsId, const QString &termDesc = {});
 
-    // Updates the row with this code, or inserts the terms under the next free code (the
-    // object keeps its own code). Raises a ClassError.
+    // Updates the row with this code, or inserts the terms under the next free code, which
+    // then becomes the object's code. Raises a ClassError.
     bool Update();
 
     // Lets the user pick terms through the lookup and loads them; false when none was
@@ -49,4 +49,6 @@ private:
     qint16 m_code = 0;
     qint16 m_numberOfDays = 0;
     QString m_description;
+    // A load that failed half-way: its code must not pass for a loaded record.
+    bool m_loadIncomplete = false;
 };

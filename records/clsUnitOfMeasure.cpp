@@ -70,10 +70,13 @@ bool clsUnitOfMeasure::Update()
         const Recordset existing = requireConnection(m_connection).Execute(
             QStringLiteral("Select UnitOfMeasureID From tbInvUnitOfMeasure Where UnitOfMeasureID = ") + code);
         if (existing.BOF() && existing.isEOF()) {
+            const qint16 newCode = nextCode();
             requireConnection(m_connection).Execute(
                 QStringLiteral("Insert Into tbInvUnitOfMeasure ( UnitOfMeasureID, UnitOfMeasure, Status ) Values (")
-                + signedNumberText(nextCode()) + QStringLiteral(" ,'") + sqlText(m_description) + QStringLiteral("','")
+                + signedNumberText(newCode) + QStringLiteral(" ,'") + sqlText(m_description) + QStringLiteral("','")
                 + sqlText(m_status) + QStringLiteral("')"));
+            // The record now stands for the stored row: a second Update updates it.
+            m_code = newCode;
         } else {
             requireConnection(m_connection).Execute(
                 QStringLiteral("Update tbInvUnitOfMeasure Set UnitOfMeasure = '") + sqlText(m_description)

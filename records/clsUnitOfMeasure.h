@@ -18,8 +18,8 @@ public:
     // The connection is shared with the creator, never owned or closed.
     void setActiveConnection(Connection *connection) { m_connection = connection; }
 
-    // Updates the row with this code, or inserts the unit under the next free code (the
-    // object keeps its own code). Raises a ClassError.
+    // Updates the row with this code, or inserts the unit under the next free code, which
+    // then becomes the object's code. Raises a ClassError.
     bool Update();
 
     // Nothing is sent for the code already held; 0 resets. False when no row has the id.

@@ -72,6 +72,15 @@ private slots:
         QCOMPARE(result.out,
                  QStringLiteral("EmployeeId\tPassword\tRight_Code2\n3001\t%1\tS\n")
                      .arg(CryptPassword("E", "VELTAMORQUISH", "it's second")));
+
+        // A password in the code page of the hospital's other programs is stored as they
+        // store it; one with a character that code page lacks is refused, and nothing is stored.
+        QCOMPARE(admin({"passwd", db, "3002", QStringLiteral(u"\u20acuro")}).code, 0);
+        const Result refused = admin({"passwd", db, "3003", QStringLiteral(u"\u03a9mega")});
+        QCOMPARE(refused.code, 1);
+        QCOMPARE(refused.err, QStringLiteral(u"A password cannot contain the character \"\u03a9\".\n"));
+        QCOMPARE(admin({"sql", db, "Select EmployeeId, Password From password..tbpasswordmain Where EmployeeId > '3001'"}).out,
+                 QStringLiteral("EmployeeId\tPassword\n3002\t5A8C47F531\n"));
     }
 
     void errorsAreClearAndExitNonZero()

@@ -185,6 +185,15 @@ private slots:
         }
     }
 
+    void sixteenBitWholeNumbersOverflowBelowToo()
+    {
+        QCOMPARE(Convert::toInteger(QVariant(QString("-32768"))), qint16(-32768));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, Convert::toInteger(QVariant(-32769)));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, Convert::toInteger(QVariant(-32768.6)));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, Convert::toInteger(QVariant(QString("-32769"))));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, Convert::toInteger(QVariant(-1e300)));
+    }
+
     void currencyKeepsFourDecimals()
     {
         QCOMPARE(Convert::toCurrency(QVariant(12.5)).scaled(), 125000);

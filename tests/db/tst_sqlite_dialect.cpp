@@ -90,6 +90,15 @@ private slots:
         QCOMPARE(run("Select Convert(Integer, ' 42 ') as X").Fields("X").toInt(), 42);
         QCOMPARE(run("Select Convert(Integer, '') as X").Fields("X").toInt(), 0);
         QVERIFY(!failure("Select Convert(Integer, '99999999999') as X").isEmpty());
+        // Both ends of the int range, as text and as number.
+        QCOMPARE(run("Select Convert(Integer, '-2147483648') as X").Fields("X").toLongLong(), -2147483648LL);
+        QCOMPARE(run("Select Convert(Integer, ' 2147483647 ') as X").Fields("X").toLongLong(), 2147483647LL);
+        QCOMPARE(failure("Select Convert(Integer, '-2147483649') as X"),
+                 QStringLiteral("The conversion of the varchar value '-2147483649' overflowed an int column."));
+        QVERIFY(!failure("Select Convert(Integer, '2147483648') as X").isEmpty());
+        QCOMPARE(failure("Select Convert(Integer, -2147483649) as X"),
+                 QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+        QCOMPARE(run("Select Convert(Integer, -2147483648.5) as X").Fields("X").toLongLong(), -2147483648LL); // truncated
         QVERIFY(!run("Select Convert(Integer, NULL) as X").Fields("X").isValid());
         // The numbering of new items strips P from ids such as P0007.
         QCOMPARE(run("Select Convert(VarChar(4),Max( Convert(Integer,Replace(itemid,'P','')) ) + 1)  as MaxCode From tbInvMaster")

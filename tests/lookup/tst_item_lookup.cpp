@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSet>
 #include <QTest>
 
@@ -290,6 +291,52 @@ private slots:
             QVERIFY(searchBox(shown)->hasFocus());
         });
         ModalDialogs::exec(*dialog);
+    }
+
+    void aLargeResultScrollsToItsEndAndSelectsThere()
+    {
+        // More products than the grid takes in at once.
+        m_connection->runNativeScript(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1200) "
+            "INSERT INTO tbInvMaster (ItemID, ItemName, ItemDesc, ItemStatus) "
+            "SELECT 'L' || i, 'ZZ LARGE ' || substr('0000' || i, -4), 'PACK', 0 FROM n");
+        const int paraRows = m_connection->Execute(
+            "Select Count(*) As N From tbInvMaster Where ItemName Like 'PARA%' and (ItemStatus = 0 or ItemStatus is Null)").Fields("N").toInt();
+        QStringList seen;
+        ModalDialogs::script([&](QDialog &shown) {
+            QVERIFY(activate(shown));
+            LookupGrid *rows = grid(shown);
+            QAbstractItemModel *model = rows->model();
+            rows->setFocus();
+            // Scrolled down to the bottom, step by step, the grid ends up with every row once, in order.
+            while (rows->verticalScrollBar()->value() < rows->verticalScrollBar()->maximum() || model->canFetchMore({})) {
+                rows->verticalScrollBar()->setValue(rows->verticalScrollBar()->maximum());
+                QApplication::processEvents();
+            }
+            const QStringList names = column(shown, 1);
+            seen << QString::number(names.size()) << names.value(0) << names.value(1199)
+                 << QString::number(QSet<QString>(names.begin(), names.end()).size());
+
+            // A new search from the grid: the shorter list replaces the long one.
+            QTest::keyClick(rows, Qt::Key_P);
+            QTest::keyClicks(searchBox(shown), "ara");
+            QTest::keyClick(searchBox(shown), Qt::Key_Return);
+            seen << QString::number(model->rowCount()) << QString::number(rows->currentIndex().row());
+
+            // And again the long one, where Ctrl+End reaches the last product at once.
+            rows->setFocus();
+            QTest::keyClick(rows, Qt::Key_Z);
+            QTest::keyClicks(searchBox(shown), "z");
+            QTest::keyClick(searchBox(shown), Qt::Key_Return);
+            QTest::keyClick(rows, Qt::Key_End, Qt::ControlModifier);
+            seen << QString::number(model->rowCount()) << QString::number(rows->currentIndex().row());
+            QTest::keyClick(rows, Qt::Key_Return);
+        });
+        frmItemLookup::pickCode("zz", QString(), QString());
+        m_connection->runNativeScript("DELETE FROM tbInvMaster WHERE ItemID LIKE 'L%' AND ItemName LIKE 'ZZ LARGE%'");
+        QCOMPARE(seen, QStringList({"1200", "ZZ LARGE 0001", "ZZ LARGE 1200", "1200", QString::number(paraRows), "0",
+                                    "1200", "1199"}));
+        QCOMPARE(gvarSearchValue.toString(), QStringLiteral("L1200"));
     }
 };
 

@@ -133,6 +133,45 @@ private slots:
         QCOMPARE(MsgBoxScript::shown().size(), size_t(2));
     }
 
+    void aGroupedNumberIsSearchedAsAName()
+    {
+        // A code is never written with digit grouping, and spliced bare it would break the
+        // statement; a unit's name may start with such a number.
+        m_connection->Execute("Insert Into tbInvUnitOfMeasure (UnitOfMeasureID, UnitOfMeasure, Status) Values (90, '1,000 ML', Null)");
+        frmLookup units;
+        units.setLookupType(frmLookup::lookupUnitsOfMeasure);
+        QVERIFY(units.RunSearch(" 1,000 "));
+        QVERIFY(lastStatement().contains(" Where UnitOfMeasure Like '1,000%' and "));
+        QVERIFY(units.blnExactMatch());
+        QCOMPARE(units.SearchString(), QStringLiteral("90"));
+        frmLookup terms;
+        terms.setLookupType(frmLookup::lookupTerms);
+        QVERIFY(!terms.RunSearch("1,234"));
+        QVERIFY(lastStatement().contains(" Where Terms Like '1,234%' and "));
+        QVERIFY(MsgBoxScript::shown().empty()); // nothing failed
+        // Supplier codes are compared as quoted text, where any numeric text is valid.
+        frmLookup suppliers;
+        suppliers.setLookupType(frmLookup::lookupSuppliers);
+        QVERIFY(!suppliers.RunSearch("1,234"));
+        QVERIFY(lastStatement().contains(" Where SupplierID = '1,234' and "));
+        QVERIFY(MsgBoxScript::shown().empty());
+        m_connection->Execute("Delete From tbInvUnitOfMeasure Where UnitOfMeasureID = 90");
+    }
+
+    void withoutASessionTheSearchIsReportedNotCrashed()
+    {
+        gCurrentUser.reset();
+        bool shown = false;
+        ModalDialogs::script([&](QDialog &) { shown = true; });
+        frmLookup::pickCode(frmLookup::lookupTerms, "30");
+        QCOMPARE(MsgBoxScript::shown().size(), size_t(1));
+        QCOMPARE(MsgBoxScript::shown()[0].prompt, QStringLiteral("Nobody is logged in."));
+        QVERIFY(shown); // the dialog opens empty; the user can only cancel
+        QCOMPARE(gvarSearchValue.toString(), QString());
+        m_connection = &FakeSession::signIn(*m_db);
+        m_connection->trace().setRecording(true);
+    }
+
     void anExactMatchIsTakenWithoutTheDialog()
     {
         bool shown = false;

@@ -91,6 +91,13 @@ private slots:
 
         QCOMPARE(recordErrorSource([&] { terms.LoadTerms(4); }), QStringLiteral("clsTerms:LoadTerms Method"));
         QCOMPARE(terms.Code(), qint16(4)); // copied before the missing name failed
+        // The half-loaded code does not pass for loaded terms: asked again, it is read again.
+        forget();
+        QCOMPARE(recordErrorSource([&] { terms.LoadTerms(4); }), QStringLiteral("clsTerms:LoadTerms Method"));
+        QCOMPARE(sent().size(), 1);
+        m_connection->Execute("Update tbInvTerms Set Terms = 'NET 60' Where TermsID = 4");
+        QVERIFY(terms.LoadTerms(4));
+        QCOMPARE(terms.Description(), QStringLiteral("NET 60"));
     }
 
     void termsUpdate()
@@ -105,14 +112,15 @@ private slots:
         QCOMPARE(sent(), QStringList({"Select * From tbInvTerms Where TermsID = 40",
                                       "Select Max( TermsID ) + 1 As NewCode From tbInvTerms",
                                       "Insert Into tbInvTerms ( TermsID, Terms, NoDays, Status ) Values ( 7,'NET 30', 30,'A')"}));
-        QCOMPARE(terms.Code(), qint16(40));
+        QCOMPARE(terms.Code(), qint16(7)); // the stored row's code
 
-        terms.setCode(7);
+        // Saved again, the same terms are updated, not inserted a second time.
         terms.setDescription("O'NEIL 30");
         terms.setNumberOfDays(-1);
         forget();
         QVERIFY(terms.Update());
         QCOMPARE(sent().last(), QStringLiteral("Update tbInvTerms Set Terms = 'O''NEIL 30', NoDays = -1, Status = 'A' Where TermsID = 7"));
+        QCOMPARE(m_connection->Execute("Select Count(*) As N From tbInvTerms Where TermsID >= 7").Fields("N").toInt(), 1);
         m_connection->failStatementAt(2);
         QCOMPARE(recordErrorSource([&] { terms.Update(); }), QStringLiteral("clsTerms:Update Method"));
 
@@ -121,7 +129,7 @@ private slots:
         first.setActiveConnection(m_connection);
         QVERIFY(first.Update());
         QCOMPARE(sent().last(), QStringLiteral("Insert Into tbInvTerms ( TermsID, Terms, NoDays, Status ) Values ( 1,'', 0,'')"));
-        QCOMPARE(first.Code(), qint16(0));
+        QCOMPARE(first.Code(), qint16(1));
     }
 
     void unitLoadAndUpdate()
@@ -147,6 +155,12 @@ private slots:
         QVERIFY(unit.Update());
         QCOMPARE(sent().mid(1), QStringList({"Select Max( UnitOfMeasureID ) + 1 As NewCode From tbInvUnitOfMeasure ",
                                              "Insert Into tbInvUnitOfMeasure ( UnitOfMeasureID, UnitOfMeasure, Status ) Values ( 14 ,'VIAL','I')"}));
+        QCOMPARE(unit.Code(), qint16(14));
+        unit.setDescription("VIAL 10 ML");
+        QVERIFY(unit.Update()); // the stored unit is updated, not inserted again
+        QCOMPARE(m_connection->Execute("Select Count(*) As N From tbInvUnitOfMeasure Where UnitOfMeasure Like 'VIAL%'").Fields("N").toInt(), 2);
+        QCOMPARE(m_connection->Execute("Select UnitOfMeasure From tbInvUnitOfMeasure Where UnitOfMeasureID = 14").Fields("UnitOfMeasure"),
+                 QVariant(QStringLiteral("VIAL 10 ML")));
 
         QVERIFY(!unit.LoadUOM(77));
         QCOMPARE(unit.Description(), QString());
@@ -223,6 +237,13 @@ private slots:
             "INSERT INTO tbInvSupplier VALUES ('1', 'NO FLAGS', 'A', 'LOCAL', NULL, NULL, NULL, 2, NULL, NULL, 1, NULL)");
         QCOMPARE(recordErrorSource([&] { supplier.LoadSupplier("1"); }), QStringLiteral("clsSupplier:LoadSupplier Method"));
         QCOMPARE(supplier.SupplierName(), QStringLiteral("NO FLAGS"));
+        // The half-loaded id does not pass for a loaded supplier: asked again, it is read again.
+        forget();
+        QCOMPARE(recordErrorSource([&] { supplier.LoadSupplier("1"); }), QStringLiteral("clsSupplier:LoadSupplier Method"));
+        QCOMPARE(sent().size(), 1);
+        m_connection->Execute("Update tbInvSupplier Set FreeGoods = 0, TelNum = '555-0101' Where SupplierID = '1'");
+        QVERIFY(supplier.LoadSupplier("1"));
+        QCOMPARE(supplier.TelNum(), QStringLiteral("555-0101"));
     }
 
     void supplierUpdateOfAnExistingRow()
@@ -265,9 +286,17 @@ private slots:
             "Select Convert( VarChar(4),Max( Convert(Integer,SupplierID) ) + 1) As NewSupplierID From tbInvSupplier ",
             "Insert Into tbInvSupplier (SupplierID, SupplierName, Status, SupplierType, Address1, Address2, Address3, TermsID, "
             "TelNum, FreeGoods, isVAT, ContactPerson ) Values ('1','O''BRIEN SUPPLY ','','','','','', 0,'', 0,1,'' )"}));
-        QCOMPARE(supplier.SupplierID(), QStringLiteral("77"));
-        QVERIFY(supplier.Update()); // still checks 77, so inserts again
-        QVERIFY(sent().last().contains("Values ('2','O''BRIEN SUPPLY ','"));
+        QCOMPARE(supplier.SupplierID(), QStringLiteral("1")); // the stored row's id
+
+        // Saved again, the same supplier is updated, not inserted a second time.
+        supplier.setTelNum("555-0177");
+        forget();
+        QVERIFY(supplier.Update());
+        QCOMPARE(sent().first(), QStringLiteral("Select SupplierID From tbInvSupplier Where SupplierID = '1'"));
+        QVERIFY(sent().last().startsWith("Update tbInvSupplier Set SupplierName = 'O''BRIEN SUPPLY', "));
+        const Recordset stored = m_connection->Execute("Select SupplierID, TelNum From tbInvSupplier");
+        QCOMPARE(stored.RecordCount(), 1);
+        QCOMPARE(stored.Fields("TelNum"), QVariant(QStringLiteral("555-0177")));
     }
 
 };
