@@ -55,6 +55,7 @@ public:
     QString EmployeeCode() const override { return {}; }
     QString ServerName() const override { return {}; }
     QString Database() const override { return m_connection.settings().databaseFile; }
+    QString ServerUser() const override { return {}; }
     QString ServerPassword() const override { return {}; }
 
 private:
