@@ -103,7 +103,7 @@ private slots:
 
     void reportViewerKeepsItsSizeAndZoom()
     {
-        const QSize size(610, 430);
+        const QSize size(720, 480);
         {
             EditorFixture f;
             auto *listing = f.control<QTableView>("grdListing");
