@@ -49,7 +49,7 @@ private:
     QString translated(const QString &statement);
     void prepareSubjects();
 
-    Result listing();
+    Result listing(bool processed);
     Result loading();
     Result saving();
     Result search(const QString &name, const QString &text, double targetMs);

@@ -2,6 +2,7 @@
 
 #include "ConnectionSettings.h"
 #include "Recordset.h"
+#include "ResultCursor.h"
 #include "StatementTrace.h"
 
 #include <QSqlDatabase>
@@ -28,6 +29,10 @@ public:
 
     // Runs one statement and fetches its rows; null for a statement without rows.
     std::shared_ptr<const ResultTable> run(const QString &sql);
+
+    // Runs a statement that returns rows and hands them out a block at a time (see
+    // ResultCursor). Throws DbError.
+    std::unique_ptr<ResultCursor> openCursor(const QString &sql);
 
     // Transactions for the layers above; see also TransactionScope.
     void BeginTrans();
