@@ -24,6 +24,8 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QAbstractItemDelegate>
 #include <QTabBar>
 
 namespace {
@@ -124,15 +126,29 @@ void frmMain::widenListing(int firstRow, int lastRow)
 {
     QTableView *grid = ui->grdListing;
     const QFontMetrics metrics = grid->fontMetrics();
-    // The cell's text margins and the grid line.
-    const int margin = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1)
-        + (grid->showGrid() ? 1 : 0);
+    QStyleOptionViewItem option;
+    option.initFrom(grid);
+    option.font = grid->font();
+    option.fontMetrics = metrics;
+    option.widget = grid;
+    const int gridLine = grid->showGrid() ? 1 : 0;
     for (int column = 0; column < m_listing->columnCount(); ++column) {
-        int widest = grid->columnWidth(column);
-        for (int row = firstRow; row <= lastRow; ++row)
-            widest = std::max(widest, metrics.horizontalAdvance(m_listing->text(row, column)) + margin);
-        if (widest > grid->columnWidth(column))
-            grid->setColumnWidth(column, widest);
+        // The widest text by the font's measure; the cell's margins come from the delegate.
+        int widestRow = -1;
+        int widestText = 0;
+        for (int row = firstRow; row <= lastRow; ++row) {
+            const int width = metrics.horizontalAdvance(m_listing->text(row, column));
+            if (width > widestText) {
+                widestText = width;
+                widestRow = row;
+            }
+        }
+        if (widestRow < 0)
+            continue;
+        const int needed = grid->itemDelegate()->sizeHint(option, m_listing->index(widestRow, column)).width()
+            + gridLine + 1;
+        if (needed > grid->columnWidth(column))
+            grid->setColumnWidth(column, needed);
     }
 }
 
