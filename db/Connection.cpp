@@ -244,8 +244,10 @@ std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
     checkEmbeddedFile();
     std::unique_ptr<ResultCursor> cursor(new ResultCursor);
     // Inside a transaction the rows must include what it wrote, which only this
-    // connection sees: the result is then read whole, as on the other databases.
-    if (m_settings.kind != ConnectionSettings::Kind::Embedded || m_inTransaction) {
+    // connection sees: the result is then read whole, as on the other databases. So it
+    // is on a database file not in WAL mode, where an unfinished read would keep every
+    // workstation from saving.
+    if (m_settings.kind != ConnectionSettings::Kind::Embedded || m_inTransaction || !inWalMode()) {
         QSqlQuery query(m_db);
         query.setForwardOnly(true);
         query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
@@ -270,6 +272,13 @@ std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
     if (!query.isSelect())
         throw DbError(QStringLiteral("The statement returned no rows: %1").arg(sql.left(200)));
     return cursor;
+}
+
+bool Connection::inWalMode()
+{
+    QSqlQuery query(m_db);
+    return query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next()
+        && query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
 }
 
 Recordset Connection::Execute(const QString &sql)

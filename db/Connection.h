@@ -73,6 +73,9 @@ private:
     // After a lost connection, the next action connects again (and says so if it cannot).
     void reconnectIfLost();
     bool answers();
+    // The embedded database keeps its journal in a write-ahead log (readers never hold
+    // up a writer).
+    bool inWalMode();
     void openOdbc(const QString &connectionString);
     void chooseDialect();
 

@@ -11,11 +11,12 @@ class Connection;
 // A result read a block of rows at a time, as a view needs them, so that the first rows
 // of a long listing show at once and memory follows what was read, not the whole result.
 //
-// On the embedded database the statement runs on a reading connection of its own: an
-// unfinished read there pins nothing on the connection the program writes through (a
-// pending read would hold that connection to an old snapshot and make its next save
-// fail as busy). The rows read are those of the moment the cursor opened. Other databases
-// deliver the whole result in the first block.
+// On the embedded database in WAL mode the statement runs on a reading connection of its
+// own: an unfinished read there pins nothing on the connection the program writes through
+// (a pending read would hold that connection to an old snapshot and make its next save
+// fail as busy), and in WAL mode it holds up no other workstation's save either. The rows
+// read are those of the moment the cursor opened. Elsewhere (other databases, another
+// journal mode, inside a transaction) the whole result comes in the first block.
 class ResultCursor
 {
 public:

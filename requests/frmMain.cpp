@@ -14,18 +14,18 @@
 #include "auth_report/ReportPrinting.h"
 #include "auth_report/frmDeletePassword.h"
 #include "db/Connection.h"
-#include "db/DbError.h"
 #include "db/CursorModel.h"
+#include "db/DbError.h"
 #include "session/SessionComponent.h"
 #include "ui_frmMain.h"
 
+#include <QAbstractItemDelegate>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
-#include <QAbstractItemDelegate>
 #include <QTabBar>
 
 namespace {

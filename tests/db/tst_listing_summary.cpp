@@ -69,15 +69,19 @@ class TestListingSummary : public QObject
         return rows.join(QLatin1Char('\n'));
     }
 
-    void verifyAgrees(const char *after)
+    // Whether both listings say what the lines say; the difference is printed when not.
+    bool agrees(const char *after)
     {
         for (const bool processed : {false, true}) {
             const QString want = expected(*m_connection, processed);
             const QString got = listed(*m_connection, processed);
-            if (want != got)
-                QFAIL(qPrintable(QStringLiteral("after %1 (%2):\nlisted:\n%3\nlines say:\n%4")
-                                     .arg(QLatin1String(after), processed ? "processed" : "pending", got, want)));
+            if (want != got) {
+                qWarning("after %s (%s):\nlisted:\n%s\nlines say:\n%s", after, processed ? "processed" : "pending",
+                         qPrintable(got), qPrintable(want));
+                return false;
+            }
         }
+        return true;
     }
 
     void insertLines(const QString &document, int count, const QString &extraColumns = {},
@@ -105,41 +109,41 @@ private slots:
         m_db.reset();
     }
 
-    void theDemoDatabaseIsSummarised() { verifyAgrees("demo"); }
+    void theDemoDatabaseIsSummarised() { QVERIFY(agrees("demo")); }
 
     void everyKindOfDirectWriteKeepsTheListingRight()
     {
         insertLines(QStringLiteral("40"), 5);
-        verifyAgrees("insert");
+        QVERIFY(agrees("insert"));
         insertLines(QStringLiteral("41"), 3, QStringLiteral(", Status, ProcessDate"),
                     QStringLiteral(", NULL, '12/08/2026 09:00:00 AM'"));
         insertLines(QStringLiteral("42"), 2, QStringLiteral(", Status"), QStringLiteral(", 'd'"));
-        verifyAgrees("insert of processed and deleted lines");
+        QVERIFY(agrees("insert of processed and deleted lines"));
 
         // Processing by another program, line by line and out of order: a document in both listings.
         m_connection->Execute("Update tbInvWithdrawRequest Set ProcessDate = getdate(), ProcessBy = 'X' "
                               "Where DocumentNumber = '40' And ItemID In ('100', '103')");
-        verifyAgrees("processing two lines, the first among them");
+        QVERIFY(agrees("processing two lines, the first among them"));
         m_connection->Execute("Update tbInvWithdrawRequest Set Quantity = 7.5, UnitCost = 0.33335 Where DocumentNumber = '40' And ItemID = '101'");
         m_connection->Execute("Update tbInvWithdrawRequest Set Quantity = NULL Where DocumentNumber = '40' And ItemID = '102'");
         m_connection->Execute("Update tbInvWithdrawRequest Set UnitCost = NULL Where DocumentNumber = '41' And ItemID = '100'");
-        verifyAgrees("quantity and unit cost changes");
+        QVERIFY(agrees("quantity and unit cost changes"));
         m_connection->Execute("Update tbInvWithdrawRequest Set Status = 'D ' Where DocumentNumber = '40' And ItemID = '101'");
         m_connection->Execute("Update tbInvWithdrawRequest Set Status = NULL Where DocumentNumber = '42' And ItemID = '101'");
-        verifyAgrees("status changes both ways");
+        QVERIFY(agrees("status changes both ways"));
         m_connection->Execute("Update tbInvWithdrawRequest Set ProcessDate = NULL Where DocumentNumber = '41' And ItemID = '101'");
         m_connection->Execute("Update tbInvWithdrawRequest Set DocumentNumber = '43' Where DocumentNumber = '41' And ItemID = '102'");
-        verifyAgrees("unprocessing and moving a line to another document");
+        QVERIFY(agrees("unprocessing and moving a line to another document"));
         m_connection->Execute("Update tbInvWithdrawRequest Set LocationID = '21', UserID = 'Z' Where DocumentNumber = '40'");
         m_connection->Execute("Update tbInvWithdrawRequest Set VerifiedBy = '2001', VerifiedDate = getdate() Where DocumentNumber = '40'");
-        verifyAgrees("header and verification changes");
+        QVERIFY(agrees("header and verification changes"));
         m_connection->Execute("Delete tbInvWithdrawRequest Where DocumentNumber = '40' And ItemID = '104'");
         m_connection->Execute("Delete tbInvWithdrawRequest Where DocumentNumber = '43'");
-        verifyAgrees("deleting lines");
+        QVERIFY(agrees("deleting lines"));
         m_connection->Execute("Update tbInvWithdrawRequest Set Status = 'D', ProcessDate = getdate() Where DocumentNumber = '40'");
-        verifyAgrees("delete-mark of a document in both listings");
+        QVERIFY(agrees("delete-mark of a document in both listings"));
         m_connection->Execute("Delete tbInvWithdrawRequest");
-        verifyAgrees("emptying the table");
+        QVERIFY(agrees("emptying the table"));
         QCOMPARE(m_connection->run("Select count(*) From tbInvWithdrawRequestSummary")->value(0, 0).toInt(), 0);
     }
 
@@ -151,7 +155,7 @@ private slots:
         m_connection->Execute("Delete tbInvWithdrawRequest Where DocumentNumber = '50'");
         insertLines(QStringLiteral("50"), 1);
         m_connection->RollbackTrans();
-        verifyAgrees("a rolled-back save");
+        QVERIFY(agrees("a rolled-back save"));
         QCOMPARE(listed(*m_connection, false).split('\n').first().section('|', 4, 4), QStringLiteral("74.0736"));
     }
 
@@ -162,7 +166,7 @@ private slots:
         m_connection->Execute("Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, LocationID, TargetLocationID) "
                               "Values ('60', 'A2', 3, 0.00005, '20', '07')");
         QCOMPARE(listed(*m_connection, false).split('\n').first().section('|', 4, 4), QStringLiteral("1424173.5002"));
-        verifyAgrees("a large total");
+        QVERIFY(agrees("a large total"));
     }
 
     void aGeneratedDatabaseIsSummarised()
