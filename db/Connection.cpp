@@ -242,6 +242,52 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
     return m_dialect->fetch(query);
 }
 
+std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
+{
+    m_trace.record(sql);
+    if (m_failCountdown > 0 && --m_failCountdown == 0)
+        throw DbError(m_failMessage);
+    reconnectIfLost();
+    checkEmbeddedFile();
+    std::unique_ptr<ResultCursor> cursor(new ResultCursor);
+    // Inside a transaction the rows must include what it wrote, which only this
+    // connection sees: the result is then read whole, as on the other databases. So it
+    // is on a database file not in WAL mode, where an unfinished read would keep every
+    // workstation from saving.
+    if (m_settings.kind != ConnectionSettings::Kind::Embedded || m_inTransaction || !inWalMode()) {
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        if (!query.exec(m_dialect->translate(sql, m_db)))
+            fail(query.lastError());
+        if (!query.isSelect())
+            throw DbError(QStringLiteral("The statement returned no rows: %1").arg(sql.left(200)));
+        cursor->m_whole = m_dialect->fetch(query);
+        return cursor;
+    }
+    ConnectionSettings reading = m_settings;
+    reading.withPasswords = false;
+    reading.createIfMissing = false;
+    cursor->m_reader = std::make_unique<Connection>(reading);
+    Connection &reader = *cursor->m_reader;
+    cursor->m_query = std::make_unique<QSqlQuery>(reader.m_db);
+    QSqlQuery &query = *cursor->m_query;
+    query.setForwardOnly(true);
+    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    if (!query.exec(reader.m_dialect->translate(sql, reader.m_db)))
+        reader.fail(query.lastError());
+    if (!query.isSelect())
+        throw DbError(QStringLiteral("The statement returned no rows: %1").arg(sql.left(200)));
+    return cursor;
+}
+
+bool Connection::inWalMode()
+{
+    QSqlQuery query(m_db);
+    return query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next()
+        && query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+}
+
 Recordset Connection::Execute(const QString &sql)
 {
     return Recordset(run(sql));

@@ -2,6 +2,7 @@
 
 #include "ConnectionSettings.h"
 #include "Recordset.h"
+#include "ResultCursor.h"
 #include "StatementTrace.h"
 
 #include <QSqlDatabase>
@@ -29,6 +30,10 @@ public:
 
     // Runs one statement and fetches its rows; null for a statement without rows.
     std::shared_ptr<const ResultTable> run(const QString &sql);
+
+    // Runs a statement that returns rows and hands them out a block at a time (see
+    // ResultCursor). Throws DbError.
+    std::unique_ptr<ResultCursor> openCursor(const QString &sql);
 
     // Transactions for the layers above; see also TransactionScope.
     void BeginTrans();
@@ -75,6 +80,9 @@ private:
     // After a lost connection, the next action connects again (and says so if it cannot).
     void reconnectIfLost();
     bool answers();
+    // The embedded database keeps its journal in a write-ahead log (readers never hold
+    // up a writer).
+    bool inWalMode();
     void openOdbc(const QString &connectionString);
     void chooseDialect();
 

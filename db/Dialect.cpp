@@ -22,7 +22,7 @@ void check(bool ok, const QSqlDatabase &db, const char *what)
 
 } // namespace
 
-std::shared_ptr<ResultTable> Dialect::fetch(QSqlQuery &query)
+std::shared_ptr<ResultTable> Dialect::fetch(QSqlQuery &query, int maxRows)
 {
     const QSqlRecord record = query.record();
     QStringList names;
@@ -30,7 +30,7 @@ std::shared_ptr<ResultTable> Dialect::fetch(QSqlQuery &query)
         names << record.fieldName(i);
     ResultTableBuilder builder(names);
     const int columns = record.count();
-    while (query.next()) {
+    for (int rows = 0; (maxRows < 0 || rows < maxRows) && query.next(); ++rows) {
         for (int i = 0; i < columns; ++i)
             builder.append(i, query.value(i));
         builder.endRow();

@@ -28,8 +28,9 @@ public:
     // message in the database's manner when the statement cannot be run.
     virtual QString translate(const QString &sql, QSqlDatabase &db) = 0;
 
-    // Reads all rows of an executed query.
-    virtual std::shared_ptr<ResultTable> fetch(QSqlQuery &query);
+    // Reads the rows of an executed query: all of them, or at most maxRows when it is not
+    // negative (the query is then left on the last row read, to go on from there).
+    virtual std::shared_ptr<ResultTable> fetch(QSqlQuery &query, int maxRows = -1);
 
     virtual void beginTransaction(QSqlDatabase &db);
     virtual void commit(QSqlDatabase &db);

@@ -15,15 +15,19 @@
 #include "auth_report/ReportPrinting.h"
 #include "auth_report/frmDeletePassword.h"
 #include "db/Connection.h"
+#include "db/CursorModel.h"
 #include "db/DbError.h"
-#include "db/ResultModel.h"
 #include "session/SessionComponent.h"
 #include "ui_frmMain.h"
 
+#include <QAbstractItemDelegate>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScopeGuard>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabBar>
 
 namespace {
@@ -37,7 +41,7 @@ constexpr int tabDetails = 1;
 } // namespace
 
 frmMain::frmMain(QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_listing(new ResultModel(this))
+    : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_listing(new CursorModel(this))
 {
     ui->setupUi(this);
     WindowGeometry(QStringLiteral("frmMain")).restore(*this);
@@ -59,6 +63,9 @@ void frmMain::connectControls()
     connect(ui->optOptions_0, &QRadioButton::clicked, this, &frmMain::ListRequests);
     connect(ui->optOptions_1, &QRadioButton::clicked, this, &frmMain::ListRequests);
     connect(ui->grdListing, &QTableView::doubleClicked, this, &frmMain::cmdEdit_Click);
+    connect(m_listing, &CursorModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { widenListing(first, last); });
+    connect(m_listing, &CursorModel::fetchFailed, this, [](const QString &message) { MsgBox(message, vbOKOnly); });
     connect(ui->cmdNew, &QPushButton::clicked, this, &frmMain::cmdNew_Click);
     connect(ui->cmdEdit, &QPushButton::clicked, this, &frmMain::cmdEdit_Click);
     connect(ui->cmdCancel, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
@@ -94,27 +101,58 @@ void frmMain::ListRequests()
     const bool processed = !ui->optOptions_0->isChecked();
     const BusyCursor busy;
     try {
-        Recordset rs;
-        rs.setCursorLocation(Recordset::adUseClient);
-        rs.Open(RequestStore::listStatement(processed), gCurrentUser->SQLConnection(),
-                Recordset::adOpenDynamic, Recordset::adLockReadOnly, -1);
-        const bool hasRows = !(rs.BOF() && rs.isEOF());
-        ui->grdListing->setEnabled(hasRows);
-        m_listing->setTable(hasRows ? rs.table() : nullptr);
-        applyListingLayout(hasRows);
-        if (hasRows)
-            ui->grdListing->setCurrentIndex(m_listing->index(0, 0));
+        // The rows come a block at a time as the grid scrolls: the first screen shows at
+        // once however many requests there are.
+        m_listing->setCursor(gCurrentUser->SQLConnection().openCursor(RequestStore::listStatement(processed)));
     } catch (const DbError &error) {
         MsgBox(error.description(), vbOKOnly);
+        return;
     }
+    const bool hasRows = m_listing->rowCount() > 0;
+    ui->grdListing->setEnabled(hasRows);
+    applyListingLayout();
+    if (hasRows)
+        ui->grdListing->setCurrentIndex(m_listing->index(0, 0));
 }
 
-void frmMain::applyListingLayout(bool hasRows)
+void frmMain::applyListingLayout()
 {
-    if (!hasRows)
-        return;
+    // The widths are the least a column gets; a title or value that needs more widens it.
+    QHeaderView *header = ui->grdListing->horizontalHeader();
     for (int column = 0; column < int(std::size(listingWidths)); ++column)
-        ui->grdListing->setColumnWidth(column, twipsToPixels(ui->grdListing, listingWidths[column]));
+        ui->grdListing->setColumnWidth(column, std::max(twipsToPixels(ui->grdListing, listingWidths[column]),
+                                                        header->sectionSizeHint(column)));
+    widenListing(0, m_listing->rowCount() - 1);
+}
+
+void frmMain::widenListing(int firstRow, int lastRow)
+{
+    QTableView *grid = ui->grdListing;
+    const QFontMetrics metrics = grid->fontMetrics();
+    QStyleOptionViewItem option;
+    option.initFrom(grid);
+    option.font = grid->font();
+    option.fontMetrics = metrics;
+    option.widget = grid;
+    const int gridLine = grid->showGrid() ? 1 : 0;
+    for (int column = 0; column < m_listing->columnCount(); ++column) {
+        // The widest text by the font's measure; the cell's margins come from the delegate.
+        int widestRow = -1;
+        int widestText = 0;
+        for (int row = firstRow; row <= lastRow; ++row) {
+            const int width = metrics.horizontalAdvance(m_listing->text(row, column));
+            if (width > widestText) {
+                widestText = width;
+                widestRow = row;
+            }
+        }
+        if (widestRow < 0)
+            continue;
+        const int needed = grid->itemDelegate()->sizeHint(option, m_listing->index(widestRow, column)).width()
+            + gridLine + 1;
+        if (needed > grid->columnWidth(column))
+            grid->setColumnWidth(column, needed);
+    }
 }
 
 QString frmMain::selectedDocumentNumber() const

@@ -9,7 +9,7 @@ class frmMain;
 }
 class FocusValidator;
 class LineEntry;
-class ResultModel;
+class CursorModel;
 class WindowKeyFilter;
 
 // The main window: the listing of requests and the request editor.
@@ -39,7 +39,8 @@ private:
     // Listing
     void ListRequests();
     QString selectedDocumentNumber() const;
-    void applyListingLayout(bool hasRows);
+    void applyListingLayout();
+    void widenListing(int firstRow, int lastRow);
 
     // Tabs
     void showTab(int index);
@@ -64,7 +65,7 @@ private:
     void cmdDeleteReq_Click();
 
     std::unique_ptr<Ui::frmMain> ui;
-    ResultModel *m_listing;        // owned through Qt's parent
+    CursorModel *m_listing;        // owned through Qt's parent
     // Declared after ui, so that they are gone (and watch no events) before the
     // controls they refer to.
     std::unique_ptr<WindowKeyFilter> m_keys;

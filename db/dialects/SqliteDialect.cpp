@@ -808,7 +808,7 @@ std::optional<QDateTime> SqliteDialect::parseDateLiteral(const QString &text)
 
 // ---- reading rows ------------------------------------------------------------------
 
-std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query)
+std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query, int maxRows)
 {
     enum class Column { Plain, Flag, Date, Unknown };
     const QSqlRecord record = query.record();
@@ -837,7 +837,7 @@ std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query)
     }
 
     ResultTableBuilder builder(names);
-    while (query.next()) {
+    for (int rows = 0; (maxRows < 0 || rows < maxRows) && query.next(); ++rows) {
         for (int i = 0; i < count; ++i) {
             const QVariant value = query.value(i);
             switch (columns[size_t(i)]) {

@@ -34,7 +34,7 @@ public:
     QString name() const override { return QStringLiteral("SQLite"); }
     void prepare(QSqlDatabase &db, const ConnectionSettings &settings) override;
     QString translate(const QString &sql, QSqlDatabase &db) override;
-    std::shared_ptr<ResultTable> fetch(QSqlQuery &query) override;
+    std::shared_ptr<ResultTable> fetch(QSqlQuery &query, int maxRows = -1) override;
     void beginTransaction(QSqlDatabase &db) override;
     void commit(QSqlDatabase &db) override;
     void rollback(QSqlDatabase &db) override;

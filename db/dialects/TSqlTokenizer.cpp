@@ -163,11 +163,34 @@ QStringList TSqlTokenizer::splitScript(const QString &script)
         if (hasCode)
             statements << statement;
     };
+    // A trigger's body holds statements of its own: its semicolons count only after the
+    // END that closes its BEGIN (CASE ... END nests inside).
+    auto isWord = [&](const TSqlToken &t, QLatin1String word) {
+        return t.type == TSqlToken::Type::Word && t.text(script).compare(word, Qt::CaseInsensitive) == 0;
+    };
+    int significantInStatement = 0;
+    bool inTrigger = false;
+    int depth = 0;
     for (size_t k = 0; k < tokens.size(); ++k) {
         const TSqlToken &t = tokens[k];
+        if (t.isSignificant() && !(t.type == TSqlToken::Type::Symbol && t.text(script) == QLatin1String(";"))) {
+            ++significantInStatement;
+            if (significantInStatement <= 3 && isWord(t, QLatin1String("trigger")))
+                inTrigger = true;
+            if (inTrigger) {
+                if (isWord(t, QLatin1String("begin")) || isWord(t, QLatin1String("case")))
+                    ++depth;
+                else if (isWord(t, QLatin1String("end")) && depth > 0)
+                    --depth;
+            }
+        }
         if (t.type == TSqlToken::Type::Symbol && t.text(script) == QLatin1String(";")) {
+            if (inTrigger && depth > 0)
+                continue;
             flush(t.begin);
             start = t.begin + 1;
+            significantInStatement = 0;
+            inTrigger = false;
         } else if (t.type == TSqlToken::Type::Word
                    && t.text(script).compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0) {
             // GO counts only alone on its line.
@@ -179,6 +202,9 @@ QStringList TSqlTokenizer::splitScript(const QString &script)
                     QLatin1String("GO"), Qt::CaseInsensitive) == 0) {
                 flush(t.begin);
                 start = t.begin + t.length;
+                significantInStatement = 0;
+                inTrigger = false;
+                depth = 0;
             }
         }
     }

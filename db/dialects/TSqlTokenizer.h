@@ -38,6 +38,7 @@ public:
     static QString quotedNameValue(QStringView token);
 
     // Splits a script into statements at semicolons and at lines holding only GO, outside
-    // literals and comments. Empty statements are dropped.
+    // literals and comments (a CREATE TRIGGER runs to the END of its body). Empty
+    // statements are dropped.
     static QStringList splitScript(const QString &script);
 };

@@ -19,21 +19,23 @@ SELECT L.Location, L.LocationID
 -- @procedure sp_Inv_ListofWithdrawalRequest @Selector
 -- One row per document. Selector '' lists pending documents (not processed, not deleted);
 -- 'P' lists processed ones (ProcessDate set by the issuing side, not deleted). Deleted
--- documents (Status 'D') are never listed. Newest document first.
-SELECT R.DocumentNumber AS DocumentNumber,
-       MIN(L.Location) AS RequestFrom,
-       MIN(T.Location) AS RequestTo,
-       strftime('%m/%d/%Y', MIN(R.TransDate)) AS TransDate,
-       ROUND(SUM(COALESCE(R.Quantity, 0) * COALESCE(R.UnitCost, 0)), 4) AS TotalCost,
-       MIN(R.UserID) AS RequestedBy
-  FROM tbInvWithdrawRequest R
+-- documents (Status 'D') are never listed. Newest document first. Read from the summary
+-- kept by the triggers of tbInvWithdrawRequest (see schema.sql), in the order of its
+-- index, so that the first rows come at once however many documents there are: the
+-- total is the sum of the lines' totals rounded to four decimals, the other values are
+-- those of the document's first line in the listing.
+SELECT S.DocumentNumber AS DocumentNumber,
+       L.Location AS RequestFrom,
+       T.Location AS RequestTo,
+       strftime('%m/%d/%Y', R.TransDate) AS TransDate,
+       S.Total / 10000.0 AS TotalCost,
+       R.UserID AS RequestedBy
+  FROM tbInvWithdrawRequestSummary S
+  JOIN tbInvWithdrawRequest R ON R.LineID = S.FirstLineID
   LEFT JOIN tbInvLocation L ON L.LocationID = R.LocationID
   LEFT JOIN tbInvLocation T ON T.LocationID = R.TargetLocationID
- WHERE (R.Status IS NULL OR NOT R.Status = 'D')
-   AND ((@Selector = 'P' AND R.ProcessDate IS NOT NULL)
-     OR (NOT @Selector = 'P' AND R.ProcessDate IS NULL))
- GROUP BY R.DocumentNumber
- ORDER BY CAST(R.DocumentNumber AS int) DESC;
+ WHERE S.Listing = (CASE WHEN @Selector = 'P' THEN 'P' ELSE '' END)
+ ORDER BY CAST(S.DocumentNumber AS int) DESC;
 
 -- @procedure sp_Inv_LoadWithdrawalRequest @DocumentNumber
 -- The lines of one document in the order they were written; none for 'NEW'.

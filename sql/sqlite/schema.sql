@@ -173,6 +173,92 @@ CREATE TABLE tbInvWithdrawRequest (
 CREATE INDEX ixWithdrawRequest_Doc ON tbInvWithdrawRequest (DocumentNumber);
 CREATE INDEX ixWithdrawRequest_DocNum ON tbInvWithdrawRequest (CAST(DocumentNumber AS int));
 
+-- The listing of requests reads this summary, not the lines: one row per document and
+-- listing ('' pending: not processed; 'P' processed: ProcessDate set), over the lines
+-- that are not deleted (Status 'D'). Total is the sum of the lines' totals, each rounded
+-- to four decimals, in ten-thousandths, so that it is kept exactly by integer steps.
+-- FirstLineID is the document's earliest line in that listing; the listing takes the
+-- header values (locations, date, user) from it. The triggers below keep the summary
+-- right whoever writes the lines; each row costs a few index steps, so a save that
+-- rewrites a 1,000-line document stays linear. When the first line leaves, the next one
+-- is sought after it (the lines before it are not in that listing), which is one step
+-- when a statement goes through a document's lines in order, as saves and marks do.
+CREATE TABLE tbInvWithdrawRequestSummary (
+    Listing         VARCHAR(1)  NOT NULL,
+    DocumentNumber  VARCHAR(10) NOT NULL,
+    LineCount       INTEGER NOT NULL,
+    Total           INTEGER NOT NULL,
+    FirstLineID     INTEGER NOT NULL,
+    PRIMARY KEY (Listing, DocumentNumber)
+) WITHOUT ROWID;
+CREATE INDEX ixWithdrawRequestSummary_DocNum ON tbInvWithdrawRequestSummary (Listing, CAST(DocumentNumber AS int));
+
+-- The expressions repeated in the triggers (written out: SQLite has no functions of its own):
+--   listing of a line  CASE WHEN upper(rtrim(Status)) = 'D' THEN NULL WHEN ProcessDate IS NULL THEN '' ELSE 'P' END
+--   total of a line    CAST(round(round(coalesce(Quantity, 0) * coalesce(UnitCost, 0), 4) * 10000) AS INTEGER)
+-- (upper/rtrim instead of the column's collation, so that any program may write the lines.)
+CREATE TRIGGER trWithdrawRequest_Insert AFTER INSERT ON tbInvWithdrawRequest
+WHEN upper(rtrim(NEW.Status)) IS NOT 'D'
+BEGIN
+    INSERT INTO tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, Total, FirstLineID)
+    VALUES (CASE WHEN NEW.ProcessDate IS NULL THEN '' ELSE 'P' END, NEW.DocumentNumber, 1,
+            CAST(round(round(coalesce(NEW.Quantity, 0) * coalesce(NEW.UnitCost, 0), 4) * 10000) AS INTEGER),
+            NEW.LineID)
+    ON CONFLICT (Listing, DocumentNumber) DO UPDATE
+       SET LineCount = LineCount + 1, Total = Total + excluded.Total,
+           FirstLineID = min(FirstLineID, excluded.FirstLineID);
+END;
+
+CREATE TRIGGER trWithdrawRequest_Delete AFTER DELETE ON tbInvWithdrawRequest
+WHEN upper(rtrim(OLD.Status)) IS NOT 'D'
+BEGIN
+    UPDATE tbInvWithdrawRequestSummary
+       SET LineCount = LineCount - 1,
+           Total = Total - CAST(round(round(coalesce(OLD.Quantity, 0) * coalesce(OLD.UnitCost, 0), 4) * 10000) AS INTEGER),
+           FirstLineID = CASE WHEN FirstLineID = OLD.LineID AND LineCount > 1 THEN coalesce(
+               (SELECT R.LineID FROM tbInvWithdrawRequest R
+                 WHERE R.DocumentNumber = OLD.DocumentNumber AND R.LineID > OLD.LineID
+                   AND (CASE WHEN upper(rtrim(R.Status)) = 'D' THEN NULL WHEN R.ProcessDate IS NULL THEN '' ELSE 'P' END)
+                     = (CASE WHEN OLD.ProcessDate IS NULL THEN '' ELSE 'P' END)
+                 ORDER BY R.LineID LIMIT 1), 0) ELSE FirstLineID END
+     WHERE Listing = (CASE WHEN OLD.ProcessDate IS NULL THEN '' ELSE 'P' END) AND DocumentNumber = OLD.DocumentNumber;
+    DELETE FROM tbInvWithdrawRequestSummary
+     WHERE Listing = (CASE WHEN OLD.ProcessDate IS NULL THEN '' ELSE 'P' END) AND DocumentNumber = OLD.DocumentNumber
+       AND LineCount <= 0;
+END;
+
+-- An update moves the line out of its old listing and into its new one. Changes of
+-- other columns (verification stamps, header values) need nothing: the listing reads
+-- them from the line.
+CREATE TRIGGER trWithdrawRequest_Update
+AFTER UPDATE OF LineID, DocumentNumber, Quantity, UnitCost, Status, ProcessDate ON tbInvWithdrawRequest
+BEGIN
+    UPDATE tbInvWithdrawRequestSummary
+       SET LineCount = LineCount - 1,
+           Total = Total - CAST(round(round(coalesce(OLD.Quantity, 0) * coalesce(OLD.UnitCost, 0), 4) * 10000) AS INTEGER),
+           FirstLineID = CASE WHEN FirstLineID = OLD.LineID AND LineCount > 1 THEN coalesce(
+               (SELECT R.LineID FROM tbInvWithdrawRequest R
+                 WHERE R.DocumentNumber = OLD.DocumentNumber AND R.LineID > OLD.LineID
+                   AND NOT R.LineID = NEW.LineID
+                   AND (CASE WHEN upper(rtrim(R.Status)) = 'D' THEN NULL WHEN R.ProcessDate IS NULL THEN '' ELSE 'P' END)
+                     = (CASE WHEN OLD.ProcessDate IS NULL THEN '' ELSE 'P' END)
+                 ORDER BY R.LineID LIMIT 1), 0) ELSE FirstLineID END
+     WHERE upper(rtrim(OLD.Status)) IS NOT 'D'
+       AND Listing = (CASE WHEN OLD.ProcessDate IS NULL THEN '' ELSE 'P' END) AND DocumentNumber = OLD.DocumentNumber;
+    DELETE FROM tbInvWithdrawRequestSummary
+     WHERE upper(rtrim(OLD.Status)) IS NOT 'D'
+       AND Listing = (CASE WHEN OLD.ProcessDate IS NULL THEN '' ELSE 'P' END) AND DocumentNumber = OLD.DocumentNumber
+       AND LineCount <= 0;
+    INSERT INTO tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, Total, FirstLineID)
+    SELECT CASE WHEN NEW.ProcessDate IS NULL THEN '' ELSE 'P' END, NEW.DocumentNumber, 1,
+           CAST(round(round(coalesce(NEW.Quantity, 0) * coalesce(NEW.UnitCost, 0), 4) * 10000) AS INTEGER),
+           NEW.LineID
+     WHERE upper(rtrim(NEW.Status)) IS NOT 'D'
+    ON CONFLICT (Listing, DocumentNumber) DO UPDATE
+       SET LineCount = LineCount + 1, Total = Total + excluded.Total,
+           FirstLineID = min(FirstLineID, excluded.FirstLineID);
+END;
+
 -- Stored procedures: parameterised SQLite statements called by name (see procedures.sql).
 CREATE TABLE sysProcedures (
     Name        VARCHAR(128) COLLATE NOCASE NOT NULL PRIMARY KEY,

@@ -52,20 +52,21 @@ AS
 BEGIN
     SET NOCOUNT ON;
 
-    SELECT R.DocumentNumber AS DocumentNumber,
-           MIN(L.Location) AS RequestFrom,
-           MIN(T.Location) AS RequestTo,
-           CONVERT(varchar(10), MIN(R.TransDate), 101) AS TransDate,
-           ROUND(SUM(COALESCE(R.Quantity, 0) * COALESCE(R.UnitCost, 0)), 4) AS TotalCost,
-           MIN(R.UserID) AS RequestedBy
-      FROM dbo.tbInvWithdrawRequest R
+    -- From the summary kept by the trigger of tbInvWithdrawRequest (schema.sql): the
+    -- total is the sum of the lines' totals rounded to four decimals, the other values
+    -- are those of the document's first line in the listing.
+    SELECT S.DocumentNumber AS DocumentNumber,
+           L.Location AS RequestFrom,
+           T.Location AS RequestTo,
+           CONVERT(varchar(10), R.TransDate, 101) AS TransDate,
+           CAST(CAST(S.Total AS decimal(19, 0)) / 10000 AS decimal(19, 4)) AS TotalCost,
+           R.UserID AS RequestedBy
+      FROM dbo.tbInvWithdrawRequestSummary S
+      JOIN dbo.tbInvWithdrawRequest R ON R.LineID = S.FirstLineID
       LEFT JOIN dbo.tbInvLocation L ON L.LocationID = R.LocationID
       LEFT JOIN dbo.tbInvLocation T ON T.LocationID = R.TargetLocationID
-     WHERE (R.Status IS NULL OR NOT R.Status = 'D')
-       AND ((@Selector = 'P' AND R.ProcessDate IS NOT NULL)
-         OR (NOT @Selector = 'P' AND R.ProcessDate IS NULL))
-     GROUP BY R.DocumentNumber
-     ORDER BY COALESCE(TRY_CAST(R.DocumentNumber AS int), 0) DESC;
+     WHERE S.Listing = CASE WHEN @Selector = 'P' THEN 'P' ELSE '' END
+     ORDER BY S.DocNum DESC;
 END
 GO
 

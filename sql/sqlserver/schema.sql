@@ -226,8 +226,6 @@ GO
 
 -- One row per line of a withdrawal request; a document is the set of rows sharing
 -- DocumentNumber. LineID keeps the lines in the order they were written.
--- The embedded database also indexes CAST(DocumentNumber AS int) for the newest-first
--- listing; that index is left out here, the table stays small enough without it.
 IF OBJECT_ID(N'dbo.tbInvWithdrawRequest', N'U') IS NULL
 BEGIN
     CREATE TABLE dbo.tbInvWithdrawRequest (
@@ -249,6 +247,105 @@ BEGIN
         VerifiedDate      datetime    NULL
     );
     CREATE INDEX ixWithdrawRequest_Doc ON dbo.tbInvWithdrawRequest (DocumentNumber);
+END
+GO
+
+-- The listing of requests reads this summary, not the lines: one row per document and
+-- listing ('' pending: not processed; 'P' processed: ProcessDate set), over the lines
+-- that are not deleted (Status 'D'). Total is the sum of the lines' totals, each rounded
+-- to four decimals, in ten-thousandths; FirstLineID is the document's earliest line in
+-- that listing, which gives the listing its header values. The trigger below keeps it
+-- right whoever writes the lines; when the table is first made it is filled from the
+-- lines already there.
+IF OBJECT_ID(N'dbo.tbInvWithdrawRequestSummary', N'U') IS NULL
+BEGIN
+    CREATE TABLE dbo.tbInvWithdrawRequestSummary (
+        Listing         varchar(1)  NOT NULL,
+        DocumentNumber  varchar(10) NOT NULL,
+        LineCount       int         NOT NULL,
+        Total           bigint      NOT NULL,
+        FirstLineID     int         NOT NULL,
+        -- The number as the listing orders by it (0 for anything but digits).
+        DocNum AS (CASE WHEN DocumentNumber NOT LIKE '%[^0-9]%'
+                             AND (LEN(DocumentNumber) BETWEEN 1 AND 9
+                                  OR (LEN(DocumentNumber) = 10 AND DocumentNumber <= '2147483647'))
+                        THEN CAST(DocumentNumber AS int) ELSE 0 END) PERSISTED,
+        PRIMARY KEY (Listing, DocumentNumber)
+    );
+    CREATE INDEX ixWithdrawRequestSummary_DocNum ON dbo.tbInvWithdrawRequestSummary (Listing, DocNum DESC);
+
+    INSERT INTO dbo.tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, Total, FirstLineID)
+    SELECT CASE WHEN R.ProcessDate IS NULL THEN '' ELSE 'P' END, R.DocumentNumber, COUNT(*),
+           SUM(CAST(ROUND(ROUND(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float), 4) * 10000, 0) AS bigint)),
+           MIN(R.LineID)
+      FROM dbo.tbInvWithdrawRequest R
+     WHERE R.Status IS NULL OR NOT R.Status = 'D'
+     GROUP BY CASE WHEN R.ProcessDate IS NULL THEN '' ELSE 'P' END, R.DocumentNumber;
+END
+GO
+
+-- One statement at a time: the lines it removed (deleted) and added (inserted) are
+-- counted per document and listing, then applied to the summary.
+CREATE OR ALTER TRIGGER dbo.trWithdrawRequest_Summary ON dbo.tbInvWithdrawRequest
+AFTER INSERT, UPDATE, DELETE
+AS
+BEGIN
+    SET NOCOUNT ON;
+    IF NOT EXISTS (SELECT 1 FROM inserted) AND NOT EXISTS (SELECT 1 FROM deleted)
+        RETURN;
+
+    DECLARE @Changes TABLE (
+        Listing varchar(1) NOT NULL, DocumentNumber varchar(10) NOT NULL,
+        Lines int NOT NULL, Total bigint NOT NULL, FirstAdded int NOT NULL,
+        PRIMARY KEY (Listing, DocumentNumber));
+
+    INSERT INTO @Changes (Listing, DocumentNumber, Lines, Total, FirstAdded)
+    SELECT C.Listing, C.DocumentNumber, SUM(C.Sign), SUM(C.Sign * C.LineTotal),
+           MIN(CASE WHEN C.Sign > 0 THEN C.LineID ELSE 2147483647 END)
+      FROM (SELECT CASE WHEN I.ProcessDate IS NULL THEN '' ELSE 'P' END AS Listing, I.DocumentNumber, 1 AS Sign,
+                   CAST(ROUND(ROUND(COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float), 4) * 10000, 0) AS bigint) AS LineTotal,
+                   I.LineID
+              FROM inserted I
+             WHERE I.Status IS NULL OR NOT I.Status = 'D'
+            UNION ALL
+            SELECT CASE WHEN D.ProcessDate IS NULL THEN '' ELSE 'P' END, D.DocumentNumber, -1,
+                   CAST(ROUND(ROUND(COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float), 4) * 10000, 0) AS bigint),
+                   D.LineID
+              FROM deleted D
+             WHERE D.Status IS NULL OR NOT D.Status = 'D') C
+     GROUP BY C.Listing, C.DocumentNumber;
+
+    UPDATE S
+       SET LineCount = S.LineCount + C.Lines,
+           Total = S.Total + C.Total,
+           FirstLineID = CASE WHEN C.FirstAdded < S.FirstLineID THEN C.FirstAdded ELSE S.FirstLineID END
+      FROM dbo.tbInvWithdrawRequestSummary S
+      JOIN @Changes C ON C.Listing = S.Listing AND C.DocumentNumber = S.DocumentNumber;
+
+    INSERT INTO dbo.tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, Total, FirstLineID)
+    SELECT C.Listing, C.DocumentNumber, C.Lines, C.Total, C.FirstAdded
+      FROM @Changes C
+     WHERE C.Lines > 0
+       AND NOT EXISTS (SELECT 1 FROM dbo.tbInvWithdrawRequestSummary S
+                        WHERE S.Listing = C.Listing AND S.DocumentNumber = C.DocumentNumber);
+
+    DELETE S
+      FROM dbo.tbInvWithdrawRequestSummary S
+      JOIN @Changes C ON C.Listing = S.Listing AND C.DocumentNumber = S.DocumentNumber
+     WHERE S.LineCount <= 0;
+
+    -- A document whose first line left the listing takes its next one.
+    UPDATE S
+       SET FirstLineID = (SELECT MIN(R.LineID) FROM dbo.tbInvWithdrawRequest R
+                           WHERE R.DocumentNumber = S.DocumentNumber
+                             AND (R.Status IS NULL OR NOT R.Status = 'D')
+                             AND CASE WHEN R.ProcessDate IS NULL THEN '' ELSE 'P' END = S.Listing)
+      FROM dbo.tbInvWithdrawRequestSummary S
+      JOIN @Changes C ON C.Listing = S.Listing AND C.DocumentNumber = S.DocumentNumber
+     WHERE NOT EXISTS (SELECT 1 FROM dbo.tbInvWithdrawRequest R
+                        WHERE R.LineID = S.FirstLineID AND R.DocumentNumber = S.DocumentNumber
+                          AND (R.Status IS NULL OR NOT R.Status = 'D')
+                          AND CASE WHEN R.ProcessDate IS NULL THEN '' ELSE 'P' END = S.Listing);
 END
 GO
 

@@ -76,6 +76,17 @@ private slots:
                  QStringList({"Insert t Values ('a;b')", "Select 1", "Select 'GO'"}));
     }
 
+    void aTriggerRunsToTheEndOfItsBody()
+    {
+        const QString trigger = QStringLiteral(
+            "CREATE TRIGGER tr AFTER DELETE ON t BEGIN\n"
+            "  UPDATE s SET n = CASE WHEN n > 1 THEN n - 1 ELSE 0 END;\n"
+            "  DELETE FROM s WHERE n = 0;\nEND");
+        QCOMPARE(TSqlTokenizer::splitScript(QStringLiteral("BEGIN;\n") + trigger
+                                            + QStringLiteral(";\nSelect CASE WHEN 1 THEN 2 END;\nCOMMIT;")),
+                 QStringList({"BEGIN", trigger, "Select CASE WHEN 1 THEN 2 END", "COMMIT"}));
+    }
+
     void deleteAndInsertGainFromAndInto()
     {
         QCOMPARE(translated("Delete tbInvWithdrawRequest Where DocumentNumber = '5'"),

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "ResultCursor.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// Shows a result that is read as the view scrolls (Qt's canFetchMore / fetchMore): the
+// first block is read when the result is set, each further block when the view reaches
+// the end of what it has. Amounts (floating-point cells) show with four decimals, never
+// in exponent form, and stand right-aligned.
+class CursorModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit CursorModel(QObject *parent = nullptr);
+    ~CursorModel() override;
+
+    static constexpr int blockRows = 256;
+
+    // Reads the first block of the cursor and, only when that succeeded, shows it instead
+    // of the rows shown so far; views are reset. A null cursor empties the model. Throws
+    // DbError (and then shows what it showed before).
+    void setCursor(std::unique_ptr<ResultCursor> cursor);
+
+    // Titles shown instead of the column names; with no rows the model still has these
+    // columns, so an empty grid shows its titles.
+    void setHeaderLabels(const QStringList &labels);
+
+    // The cell as the grid shows it.
+    QString text(int row, int column) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex &parent = {}) const override;
+    void fetchMore(const QModelIndex &parent = {}) override;
+
+signals:
+    // Reading a further block failed; the rows read so far stay and no more are read.
+    void fetchFailed(const QString &message);
+
+private:
+    struct Block {
+        int firstRow = 0;
+        std::shared_ptr<const ResultTable> rows;
+    };
+    // The block holding a row and the row's place in it.
+    std::pair<const ResultTable *, int> locate(int row) const;
+    void append(std::shared_ptr<const ResultTable> rows);
+
+    std::unique_ptr<ResultCursor> m_cursor;
+    std::vector<Block> m_blocks;
+    int m_rows = 0;
+    int m_columns = 0;
+    QStringList m_names;
+    QStringList m_labels;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ResultTable.h"
+
+#include <QSqlQuery>
+
+#include <memory>
+
+class Connection;
+
+// A result read a block of rows at a time, as a view needs them, so that the first rows
+// of a long listing show at once and memory follows what was read, not the whole result.
+//
+// On the embedded database in WAL mode the statement runs on a reading connection of its
+// own: an unfinished read there pins nothing on the connection the program writes through
+// (a pending read would hold that connection to an old snapshot and make its next save
+// fail as busy), and in WAL mode it holds up no other workstation's save either. The rows
+// read are those of the moment the cursor opened. Elsewhere (other databases, another
+// journal mode, inside a transaction) the whole result comes in the first block.
+class ResultCursor
+{
+public:
+    ~ResultCursor();
+    ResultCursor(const ResultCursor &) = delete;
+    ResultCursor &operator=(const ResultCursor &) = delete;
+
+    // The next rows, at most maxRows (at least 1); fewer, possibly none, at the end.
+    // Throws DbError.
+    std::shared_ptr<const ResultTable> fetch(int maxRows);
+    bool atEnd() const { return m_atEnd; }
+
+private:
+    friend class Connection;
+    ResultCursor() = default;
+    // Lets go of the statement and the reading connection.
+    void release();
+
+    std::unique_ptr<Connection> m_reader;          // the reading connection, when there is one
+    std::unique_ptr<QSqlQuery> m_query;            // the open statement on it
+    std::shared_ptr<const ResultTable> m_whole;    // a result fetched at once, not yet handed out
+    bool m_atEnd = false;
+};
