@@ -265,17 +265,19 @@ BEGIN
         LineCount       int         NOT NULL,
         Total           bigint      NOT NULL,
         FirstLineID     int         NOT NULL,
-        -- The number as the listing orders by it (0 for anything but digits).
-        DocNum AS (CASE WHEN DocumentNumber NOT LIKE '%[^0-9]%'
-                             AND (LEN(DocumentNumber) BETWEEN 1 AND 9
-                                  OR (LEN(DocumentNumber) = 10 AND DocumentNumber <= '2147483647'))
-                        THEN CAST(DocumentNumber AS int) ELSE 0 END) PERSISTED,
+        -- The number as the listing orders by it (0 for anything but digits); written with
+        -- the row, since the key never changes.
+        DocNum          int         NOT NULL,
         PRIMARY KEY (Listing, DocumentNumber)
     );
     CREATE INDEX ixWithdrawRequestSummary_DocNum ON dbo.tbInvWithdrawRequestSummary (Listing, DocNum DESC);
 
-    INSERT INTO dbo.tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, Total, FirstLineID)
-    SELECT CASE WHEN R.ProcessDate IS NULL THEN '' ELSE 'P' END, R.DocumentNumber, COUNT(*),
+    INSERT INTO dbo.tbInvWithdrawRequestSummary (Listing, DocumentNumber, DocNum, LineCount, Total, FirstLineID)
+    SELECT CASE WHEN R.ProcessDate IS NULL THEN '' ELSE 'P' END, R.DocumentNumber,
+           MIN(CASE WHEN R.DocumentNumber NOT LIKE '%[^0-9]%'
+                             AND (LEN(R.DocumentNumber) BETWEEN 1 AND 9
+                                  OR (LEN(R.DocumentNumber) = 10 AND R.DocumentNumber <= '2147483647'))
+                        THEN CAST(R.DocumentNumber AS int) ELSE 0 END), COUNT(*),
            SUM(CAST(ROUND(ROUND(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float), 4) * 10000, 0) AS bigint)),
            MIN(R.LineID)
       FROM dbo.tbInvWithdrawRequest R
@@ -286,7 +288,11 @@ GO
 
 -- One statement at a time: the lines it removed (deleted) and added (inserted) are
 -- counted per document and listing, then applied to the summary.
-CREATE OR ALTER TRIGGER dbo.trWithdrawRequest_Summary ON dbo.tbInvWithdrawRequest
+IF OBJECT_ID(N'dbo.trWithdrawRequest_Summary', N'TR') IS NOT NULL
+    DROP TRIGGER dbo.trWithdrawRequest_Summary;
+GO
+
+CREATE TRIGGER dbo.trWithdrawRequest_Summary ON dbo.tbInvWithdrawRequest
 AFTER INSERT, UPDATE, DELETE
 AS
 BEGIN
@@ -322,8 +328,13 @@ BEGIN
       FROM dbo.tbInvWithdrawRequestSummary S
       JOIN @Changes C ON C.Listing = S.Listing AND C.DocumentNumber = S.DocumentNumber;
 
-    INSERT INTO dbo.tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, Total, FirstLineID)
-    SELECT C.Listing, C.DocumentNumber, C.Lines, C.Total, C.FirstAdded
+    INSERT INTO dbo.tbInvWithdrawRequestSummary (Listing, DocumentNumber, DocNum, LineCount, Total, FirstLineID)
+    SELECT C.Listing, C.DocumentNumber,
+           CASE WHEN C.DocumentNumber NOT LIKE '%[^0-9]%'
+                             AND (LEN(C.DocumentNumber) BETWEEN 1 AND 9
+                                  OR (LEN(C.DocumentNumber) = 10 AND C.DocumentNumber <= '2147483647'))
+                        THEN CAST(C.DocumentNumber AS int) ELSE 0 END,
+           C.Lines, C.Total, C.FirstAdded
       FROM @Changes C
      WHERE C.Lines > 0
        AND NOT EXISTS (SELECT 1 FROM dbo.tbInvWithdrawRequestSummary S

@@ -148,15 +148,16 @@ private slots:
         QCOMPARE(MsgBoxScript::shown().size(), size_t(1)); // only the question of the delete mark
     }
 
-    static void useWriteAheadLog(EditorFixture &f)
+    // Every connection puts the file in WAL mode, where the listing is read as it scrolls.
+    static void requireWriteAheadLog(EditorFixture &f)
     {
-        f.connection->Execute("PRAGMA journal_mode = WAL");
+        QCOMPARE(f.connection->run("PRAGMA journal_mode")->value(0, 0).toString(), QStringLiteral("wal"));
     }
 
     void aLongListingScrollsToItsEndAndOpensAnyRow()
     {
         EditorFixture f;
-        useWriteAheadLog(f); // where the listing is read as it scrolls
+        requireWriteAheadLog(f);
         constexpr int documents = 3000;
         {
             TransactionScope transaction(*f.connection);
@@ -191,22 +192,13 @@ private slots:
         QCOMPARE(f.grid()->TextMatrix(1, 0), QStringLiteral("142"));
     }
 
-    void anUnfinishedListingHoldsUpNoSave_data()
-    {
-        QTest::addColumn<bool>("writeAheadLog");
-        QTest::newRow("rollback journal") << false;
-        QTest::newRow("write-ahead log") << true;
-    }
-
     void anUnfinishedListingHoldsUpNoSave()
     {
         // Another workstation saves while the listing is open (in WAL mode it has read only
         // its first rows); that save and this workstation's next one must go through, the
         // latter numbered after the former.
-        QFETCH(bool, writeAheadLog);
         EditorFixture f;
-        if (writeAheadLog)
-            useWriteAheadLog(f);
+        requireWriteAheadLog(f);
         {
             TransactionScope transaction(*f.connection);
             for (int d = 1001; d <= 1600; ++d)
@@ -215,7 +207,7 @@ private slots:
         }
         refresh(f, false);
         QTableView *grid = listing(f);
-        QCOMPARE(grid->model()->canFetchMore({}), writeAheadLog);
+        QVERIFY(grid->model()->canFetchMore({}));
         auto other = f.db->connect();
         insertDocument(*other, "5000", "2", "3");
 
