@@ -463,4 +463,6 @@ void LineEntry::clearFields()
                              ui.Text2, ui.txtListCost})
         field->clear();
     m_costItem.clear();
+    // No product is in the entry, so no ADS stock is shown (or ticked) for one.
+    showAdsControls(false);
 }

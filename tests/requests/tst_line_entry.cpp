@@ -48,6 +48,9 @@ private slots:
         // The listing's first request has ADS lines: New loads it on its way to an empty one.
         f.startNewRequest();
         auto *ads = f.control<QCheckBox>("chkAdS");
+        // The empty entry shows no ADS stock of the request seen before.
+        QVERIFY(!ads->isVisible());
+        QVERIFY(!ads->isChecked());
         f.enterLine("142", "5");
         // An ADS item, corrected to one without ADS stock at the ward.
         f.replaceText(f.field("txtProdCode"), "10");
