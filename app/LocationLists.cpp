@@ -61,6 +61,7 @@ void LoadLocation(DataComboBox *combo, bool excludeDispensing, bool selectDefaul
 bool ValidateLocation(const QString &locationName, QString &locationId, bool &retail, bool checkAccess)
 {
     try {
+        requireStorableText(locationName, QStringLiteral("The location name"));
         const Recordset rs = gCurrentUser->SQLConnection().Execute(
             QStringLiteral("Select * From tbInvLocation Where Location = '") + sqlText(locationName) + QStringLiteral("'"));
         if (rs.BOF() && rs.isEOF()) {
@@ -88,10 +89,18 @@ bool ValidateLocation(const QString &locationName, QString &locationId, bool &re
     }
 }
 
+// A refused code is told to the clerk here: the product lookup that calls this ends
+// quietly on any error, expecting the one who failed to have said why.
 QString GetItemIDFromBarcode(const QString &code)
 {
     QString result = code;
     if (!code.isEmpty()) {
+        try {
+            requireStorableText(code, QStringLiteral("The product code"));
+        } catch (const DbError &error) {
+            MsgBox(error.description(), vbOKOnly);
+            throw;
+        }
         Recordset rs;
         rs.setCursorLocation(Recordset::adUseClient);
         rs.Open(QStringLiteral("Select ItemID from tbInvMaster Where Barcode = '") + sqlText(code) + QStringLiteral("'"),

@@ -118,6 +118,7 @@ void frmItemLookup::loadControls()
 // A number searches the code exactly; any other text is the start of a product name.
 QString frmItemLookup::searchStatement(const QString &locationCode, const QString &searchText)
 {
+    requireStorableText(searchText, QStringLiteral("The search text"));
     QString sql = locationCode.trimmed().isEmpty()
         ? masterSearchStart
         : locationSearchStart + sqlText(locationCode) + locationSearchStatus;

@@ -130,6 +130,7 @@ void frmLookup::setCaptionByType()
 
 QString frmLookup::searchStatement(int lookupType, const QString &text)
 {
+    requireStorableText(text, QStringLiteral("The search text"));
     const SearchStatement *parts = statementFor(lookupType);
     if (!parts)
         return {}; // an unknown type has no statement; opening it fails and is reported

@@ -1,6 +1,7 @@
 #include "clsItemClass.h"
 
 #include "ObjectNotSet.h"
+#include "RecordText.h"
 
 #include "app/ClassError.h"
 #include "app/modInventory.h"
@@ -70,6 +71,9 @@ QString clsItemClass::generatedCode()
 bool clsItemClass::Update()
 {
     try {
+        refuseUnstorableTexts({{m_code, QStringLiteral("The classification code")},
+                               {m_description, QStringLiteral("The classification name")},
+                               {m_status, QStringLiteral("The classification status")}});
         Connection &connection = requireConnection(m_connection);
         const Recordset existing = connection.Execute(
             QStringLiteral("Select * From tbInvClassification Where ItemClassificationID = '") + sqlText(m_code) + QStringLiteral("'"));

@@ -3,6 +3,7 @@
 #include "FieldValues.h"
 
 #include "ObjectNotSet.h"
+#include "RecordText.h"
 #include "clsGeneric.h"
 #include "clsItemClass.h"
 #include "clsSupplier.h"
@@ -233,6 +234,19 @@ bool clsItemMaster::Update()
 {
     try {
         const LinkedKeys keys = linkedKeys();
+        // A refused text reaches the clerk through the message below, naming its field.
+        requireStorableTexts({{m_itemId, QStringLiteral("The item ID")},
+                              {m_itemName, QStringLiteral("The item name")},
+                              {m_itemDesc, QStringLiteral("The item description")},
+                              {m_barCode, QStringLiteral("The bar code")},
+                              {m_medicareType, QStringLiteral("The Medicare type")},
+                              {m_endorseMedicine, QStringLiteral("The medicine endorsement")},
+                              {m_medicareCategory, QStringLiteral("The Medicare category")},
+                              {m_glCode, QStringLiteral("The GL code")},
+                              {m_itemClassTag, QStringLiteral("The item class")},
+                              {keys.supplierId, QStringLiteral("The supplier ID")},
+                              {keys.manufacturerId, QStringLiteral("The manufacturer ID")},
+                              {keys.classificationCode, QStringLiteral("The classification code")}});
         const Recordset existing = requireConnection(m_connection).Execute(
             QStringLiteral("Select ItemID From tbInvMaster Where ItemID = '") + sqlText(m_itemId) + QStringLiteral("'"));
         if (existing.BOF() && existing.isEOF()) {

@@ -1,5 +1,7 @@
 #include "clsLocation.h"
 
+#include "RecordText.h"
+
 #include "app/ClassError.h"
 #include "app/Conversions.h"
 #include "app/MessageBox.h"
@@ -83,6 +85,10 @@ void clsLocation::readRow(const Recordset &row)
 bool clsLocation::Update()
 {
     try {
+        // A refused text reaches the clerk through the message below, naming its field.
+        requireStorableTexts({{m_code, QStringLiteral("The location ID")},
+                              {m_description, QStringLiteral("The location name")},
+                              {m_status, QStringLiteral("The location status")}});
         const Recordset existing = connection().Execute(selectLocation(m_code));
         if (existing.BOF() && existing.isEOF()) {
             const QString newId = nextLocationId();

@@ -1,6 +1,7 @@
 #include "clsSupplier.h"
 
 #include "ObjectNotSet.h"
+#include "RecordText.h"
 #include "clsTerms.h"
 
 #include "app/ClassError.h"
@@ -126,6 +127,15 @@ QString clsSupplier::nextSupplierId()
 bool clsSupplier::Update()
 {
     try {
+        refuseUnstorableTexts({{m_supplierId, QStringLiteral("The supplier ID")},
+                               {m_supplierName, QStringLiteral("The supplier name")},
+                               {m_status, QStringLiteral("The supplier status")},
+                               {m_supplierType, QStringLiteral("The supplier type")},
+                               {m_address1, QStringLiteral("The first address line")},
+                               {m_address2, QStringLiteral("The second address line")},
+                               {m_address3, QStringLiteral("The third address line")},
+                               {m_telNum, QStringLiteral("The telephone number")},
+                               {m_contactPerson, QStringLiteral("The contact person")}});
         const QString termsText = termsCodeText();
         const Recordset existing = requireConnection(m_connection).Execute(
             QStringLiteral("Select SupplierID From tbInvSupplier Where SupplierID = '") + sqlText(m_supplierId) + QStringLiteral("'"));

@@ -1,6 +1,7 @@
 #include "clsTerms.h"
 
 #include "ObjectNotSet.h"
+#include "RecordText.h"
 
 #include "app/ClassError.h"
 #include "app/Conversions.h"
@@ -74,6 +75,8 @@ qint16 clsTerms::nextCode()
 bool clsTerms::Update()
 {
     try {
+        refuseUnstorableTexts({{m_description, QStringLiteral("The terms description")},
+                               {m_status, QStringLiteral("The terms status")}});
         const QString code = QString::number(m_code);
         const Recordset existing = requireConnection(m_connection).Execute(QStringLiteral("Select * From tbInvTerms Where TermsID = ") + code);
         if (existing.BOF() && existing.isEOF()) {

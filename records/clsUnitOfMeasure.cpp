@@ -1,6 +1,7 @@
 #include "clsUnitOfMeasure.h"
 
 #include "ObjectNotSet.h"
+#include "RecordText.h"
 
 #include "app/ClassError.h"
 #include "app/Conversions.h"
@@ -66,6 +67,8 @@ qint16 clsUnitOfMeasure::nextCode()
 bool clsUnitOfMeasure::Update()
 {
     try {
+        refuseUnstorableTexts({{m_description, QStringLiteral("The unit of measure name")},
+                               {m_status, QStringLiteral("The unit of measure status")}});
         const QString code = QString::number(m_code);
         const Recordset existing = requireConnection(m_connection).Execute(
             QStringLiteral("Select UnitOfMeasureID From tbInvUnitOfMeasure Where UnitOfMeasureID = ") + code);

@@ -3,6 +3,7 @@
 #include "app/MessageBox.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
+#include "db/DbError.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
 
@@ -166,6 +167,23 @@ private slots:
         QCOMPARE(GetItemIDFromBarcode(""), QString());
         QVERIFY(m_connection->trace().statements().isEmpty());
         QCOMPARE(GetItemIDFromBarcode("12'3"), QStringLiteral("12'3"));
+    }
+    // A typed location name or product code holding a character no statement can carry is
+    // refused with a message naming it; nothing reaches the database.
+    void unstorableTypedTextsAreRefused()
+    {
+        m_connection->trace().setRecording(true);
+        m_connection->trace().clear();
+        QString id = "stale";
+        bool retail = true;
+        QVERIFY(!ValidateLocation(QStringLiteral("WARD") + QChar(0xDC00), id, retail, true));
+        QVERIFY_THROWS_EXCEPTION(DbError, GetItemIDFromBarcode(QStringLiteral("48") + QChar(u'\0')));
+        QCOMPARE(m_connection->trace().statements(), QStringList());
+        QCOMPARE(MsgBoxScript::shown().size(), size_t(2));
+        QCOMPARE(MsgBoxScript::shown()[0].prompt,
+                 QStringLiteral("The location name holds a character that cannot be stored (U+DC00 at position 5)."));
+        QCOMPARE(MsgBoxScript::shown()[1].prompt,
+                 QStringLiteral("The product code holds a character that cannot be stored (U+0000 at position 3)."));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
+#include "lookup/frmItemLookup.h"
 #include "lookup/frmLookup.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
@@ -232,6 +233,34 @@ private slots:
         QCOMPARE(gvarSearchValue.toString(), QString()); // cancelled
     }
 
+    // A search text holding a character no statement can carry is refused with a message
+    // that names it, both when the search is asked for and when it is typed in the dialog;
+    // nothing reaches the database.
+    void unstorableSearchTextsAreRefused()
+    {
+        const QString lone = QStringLiteral("AMOX") + QChar(0xD800);
+        const QString nul = QStringLiteral("B") + QChar(u'\0') + QStringLiteral("C");
+        const auto typeAndSearch = [&](QDialog &dialog) {
+            dialog.findChild<QLineEdit *>("txtSearch")->setText(nul);
+            QTest::mouseClick(dialog.findChild<QPushButton *>("cmdSearch"), Qt::LeftButton);
+            dialog.reject();
+        };
+        m_connection->trace().clear();
+        ModalDialogs::script(typeAndSearch);
+        frmLookup::pickCode(frmLookup::lookupSuppliers, lone);
+        QCOMPARE(gvarSearchValue.toString(), QString());
+        ModalDialogs::script(typeAndSearch);
+        frmItemLookup::pickCode(lone, QStringLiteral("EMERGENCY ROOM"), QStringLiteral("30"));
+        QCOMPARE(gvarSearchValue.toString(), QString());
+
+        QCOMPARE(m_connection->trace().statements(), QStringList());
+        QStringList prompts;
+        for (const auto &box : MsgBoxScript::shown())
+            prompts << box.prompt;
+        const QString refusedLone = "The search text holds a character that cannot be stored (U+D800 at position 5).";
+        const QString refusedNul = "The search text holds a character that cannot be stored (U+0000 at position 2).";
+        QCOMPARE(prompts, QStringList({refusedLone, refusedNul, refusedLone, refusedNul}));
+    }
 };
 
 QTEST_MAIN(TestReferenceLookup)

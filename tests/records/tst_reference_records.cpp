@@ -1,7 +1,9 @@
 #include "app/ClassError.h"
+#include "app/MessageBox.h"
 #include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
+#include "records/clsLocation.h"
 #include "records/clsSupplier.h"
 #include "records/clsTerms.h"
 #include "records/clsUnitOfMeasure.h"
@@ -299,6 +301,49 @@ private slots:
         QCOMPARE(stored.Fields("TelNum"), QVariant(QStringLiteral("555-0177")));
     }
 
+    // A character no statement can carry is refused before anything is sent: the clerk
+    // reads which field holds it, and the caller still gets the record error.
+    void unstorableTextsAreRefusedNamingTheField()
+    {
+        MsgBoxScript::start();
+        MsgBoxScript::clearShown();
+        const QString lone = QStringLiteral("30 DAYS") + QChar(0xD800);
+        const QString nul = QStringLiteral("WARD") + QChar(u'\0') + QStringLiteral("3");
+
+        clsLocation location;
+        location.setActiveConnection(m_connection);
+        QVERIFY(location.LoadLocation("30"));
+        clsTerms terms;
+        terms.setActiveConnection(m_connection);
+        QVERIFY(terms.LoadTerms(3, QString()));
+        clsSupplier supplier;
+        supplier.setActiveConnection(m_connection);
+        QVERIFY(supplier.LoadSupplier("1"));
+        supplier.Terms();
+        forget();
+
+        location.setDescription(nul);
+        QCOMPARE(recordErrorSource([&] { location.Update(); }), QStringLiteral("clsLocation:Update Method"));
+        terms.setDescription(lone);
+        QCOMPARE(recordErrorSource([&] { terms.Update(); }), QStringLiteral("clsTerms:Update Method"));
+        supplier.setAddress2(nul);
+        QVERIFY(recordErrorSource([&] { supplier.Update(); }).startsWith("clsSupplier:Update Method :"));
+        supplier.setAddress2(QString());
+        supplier.setContactPerson(lone);
+        QVERIFY(recordErrorSource([&] { supplier.Update(); }).startsWith("clsSupplier:Update Method :"));
+
+        QCOMPARE(sent(), QStringList());
+        QStringList prompts;
+        for (const auto &box : MsgBoxScript::shown())
+            prompts << box.prompt;
+        QCOMPARE(prompts, QStringList({
+            "The location name holds a character that cannot be stored (U+0000 at position 5).",
+            "The terms description holds a character that cannot be stored (U+D800 at position 8).",
+            "The second address line holds a character that cannot be stored (U+0000 at position 5).",
+            "The contact person holds a character that cannot be stored (U+D800 at position 8).",
+        }));
+        MsgBoxScript::stop();
+    }
 };
 
 QTEST_MAIN(TestReferenceRecords)
