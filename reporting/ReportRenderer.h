@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QRectF>
 
@@ -45,7 +46,11 @@ using ReportPage = std::vector<ReportPiece>;
 class ReportRenderer
 {
 public:
+    // Expands every cell and total once; the values must outlive the renderer.
     ReportRenderer(const ReportDefinition &definition, const ReportValues &values);
+    ~ReportRenderer();
+    ReportRenderer(const ReportRenderer &) = delete;
+    ReportRenderer &operator=(const ReportRenderer &) = delete;
 
     // Paints every page on the device the painter is active on; returns the page count.
     int paint(QPainter &painter, QPagedPaintDevice &device) const;
@@ -76,6 +81,18 @@ private:
         bool breakAnywhere = false; // even the smallest print is too wide: values break in their cells
         qreal mm(qreal millimetres) const { return millimetres * pixelsPerMm; }
     };
+    // One font on one device, and the widths of the texts measured in it so far.
+    struct Measure {
+        const QPaintDevice *device = nullptr;
+        QFont font;
+        QFontMetricsF metrics;
+        QHash<QString, qreal> advances;
+    };
+    // The distinct words of a column, by the font they print in.
+    struct Words {
+        QStringList plain; // the values
+        QStringList bold;  // the heading and the totals
+    };
     // Which line and page a text is expanded for; line -1 has no fields.
     struct Where {
         int line = -1;
@@ -95,11 +112,16 @@ private:
     Block ending(const Sheet &sheet) const;
     Block totals(const Sheet &sheet) const;
     Block text(const Sheet &sheet, const QRectF &box, const QString &text, const QFont &font, int flags) const;
+    qreal textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags) const;
+    Measure &measure(const Sheet &sheet, const QFont &font) const;
+    static qreal advance(Measure &measure, const QString &text);
 
     QFont font(qreal size = 0, bool bold = false, bool italic = false) const;
     QFont bodyFont(const Sheet &sheet, bool bold) const;
     int cellFlags(const Sheet &sheet, Qt::Alignment align) const;
-    QString cellText(int column, int line) const;
+    const QString &cellText(int column, int line) const;
+    void expandCells();
+    void collectWords();
     void fitColumns(Sheet &sheet) const;
     std::vector<qreal> widestWords(const Sheet &sheet) const;
     bool shows(const ReportRow &row, const Where &where) const;
@@ -109,4 +131,9 @@ private:
 
     const ReportDefinition &m_definition;
     const ReportValues &m_values;
+    std::vector<QString> m_cells;  // line by line, a text for every column
+    std::vector<QString> m_totals; // formatted, in the order of the definition's totals
+    std::vector<Words> m_words;    // by column
+    // Text is measured while laying out, which is otherwise const.
+    mutable std::vector<std::unique_ptr<Measure>> m_measures;
 };
