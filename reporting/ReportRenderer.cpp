@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -290,25 +291,39 @@ ReportRenderer::Block ReportRenderer::text(const Sheet &sheet, const QRectF &box
                                            const QFont &font, int flags) const
 {
     const int wrapping = flags | Qt::TextWordWrap;
-    const qreal height = textHeight(sheet, font, text, box.width(), wrapping);
+    bool oneLine = false;
+    const qreal height = textHeight(sheet, font, text, box.width(), wrapping, &oneLine);
     Block block;
     block.pieces.push_back({QRectF(box.left(), box.top(), box.width(), height), text, font, wrapping, false});
+    block.pieces.back().oneLine = oneLine;
     block.height = box.top() + height;
     return block;
 }
 
-qreal ReportRenderer::textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width,
-                                 int flags) const
+bool ReportRenderer::plainLine(Measure &measure, const QString &text)
+{
+    // Left-to-right letters without controls or combining marks, all drawn by the font
+    // itself: a line of them is as high as the font and as wide as its advance.
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [&](QChar c) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || (code >= 0x7f && code < 0xa0) || code >= measure.covered.size())
+            return false;
+        signed char &covered = measure.covered[code];
+        if (covered == 0)
+            covered = measure.metrics.inFont(c) ? 1 : -1;
+        return covered > 0;
+    });
+}
+
+qreal ReportRenderer::textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags,
+                                 bool *oneLine) const
 {
     Measure &fonts = measure(sheet, font);
     const qreal lineHeight = fonts.metrics.height();
-    // A text of one line in glyphs of the font itself is one line high when it fits the
-    // width with room to spare for rounding: no need to lay it out.
-    const bool plainLine = std::all_of(text.cbegin(), text.cend(), [&](QChar c) {
-        return c.unicode() >= 0x20 && !c.isSurrogate() && c != QChar::LineSeparator && c != QChar::ParagraphSeparator
-            && fonts.metrics.inFont(c);
-    });
-    if (plainLine && advance(fonts, text) + 0.5 <= width)
+    // Such a line fitting the width with room to spare for rounding is never wrapped: no
+    // need to lay it out.
+    *oneLine = plainLine(fonts, text) && advance(fonts, text) + 0.5 <= width;
+    if (*oneLine || text.isEmpty())
         return lineHeight;
     return std::max(lineHeight, fonts.metrics.boundingRect(QRectF(0, 0, width, unlimited), flags, text).height());
 }
@@ -553,10 +568,33 @@ int ReportRenderer::pageCount(const QPaintDevice &device) const
     return int(layOut(device).size());
 }
 
+namespace {
+
+// A text known to fit its box on one line, where drawText(rect, flags, text) would put it,
+// without laying it out again.
+void drawLine(QPainter &painter, const QFontMetricsF &metrics, const ReportPiece &piece)
+{
+    const QRectF &box = piece.rect;
+    qreal x = box.left();
+    if (piece.flags & Qt::AlignRight)
+        x = box.right() - metrics.horizontalAdvance(piece.text);
+    else if (piece.flags & Qt::AlignHCenter)
+        x = box.left() + (box.width() - metrics.horizontalAdvance(piece.text)) / 2;
+    qreal top = box.top();
+    if (piece.flags & Qt::AlignBottom)
+        top = box.bottom() - metrics.height();
+    else if (piece.flags & Qt::AlignVCenter)
+        top = box.top() + (box.height() - metrics.height()) / 2;
+    painter.drawText(QPointF(x, top + metrics.ascent()), piece.text);
+}
+
+} // namespace
+
 int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
 {
     const std::vector<Page> pages = layOut(device);
     painter.setPen(Qt::black);
+    std::optional<QFontMetricsF> metrics;
     for (size_t p = 0; p < pages.size(); ++p) {
         if (p > 0)
             device.newPage();
@@ -565,9 +603,14 @@ int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
                 painter.fillRect(piece.rect, Qt::black);
                 continue;
             }
-            if (painter.font() != piece.font)
+            if (!metrics || painter.font() != piece.font) {
                 painter.setFont(piece.font);
-            painter.drawText(piece.rect, piece.flags, piece.text);
+                metrics.emplace(piece.font, &device);
+            }
+            if (piece.oneLine)
+                drawLine(painter, *metrics, piece);
+            else
+                painter.drawText(piece.rect, piece.flags, piece.text);
         }
     }
     return int(pages.size());

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QRectF>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,7 @@ struct ReportPiece {
     Part part = Part::PageHeader;
     int column = -1; // the detail column a heading, cell or total stands in
     int line = -1;   // the line a cell belongs to
+    bool oneLine = false; // the text fits its box's width on one line, in glyphs of its own font
 };
 using ReportPage = std::vector<ReportPiece>;
 
@@ -87,6 +89,7 @@ private:
         QFont font;
         QFontMetricsF metrics;
         QHash<QString, qreal> advances;
+        std::array<signed char, 0x300> covered{}; // by character: 0 not asked yet, 1 in the font, -1 not
     };
     // The distinct words of a column, by the font they print in.
     struct Words {
@@ -112,7 +115,9 @@ private:
     Block ending(const Sheet &sheet) const;
     Block totals(const Sheet &sheet) const;
     Block text(const Sheet &sheet, const QRectF &box, const QString &text, const QFont &font, int flags) const;
-    qreal textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags) const;
+    qreal textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags,
+                     bool *oneLine) const;
+    static bool plainLine(Measure &measure, const QString &text);
     Measure &measure(const Sheet &sheet, const QFont &font) const;
     static qreal advance(Measure &measure, const QString &text);
 
