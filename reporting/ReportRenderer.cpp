@@ -291,11 +291,12 @@ ReportRenderer::Block ReportRenderer::text(const Sheet &sheet, const QRectF &box
                                            const QFont &font, int flags) const
 {
     const int wrapping = flags | Qt::TextWordWrap;
-    bool oneLine = false;
+    qreal oneLine = -1;
     const qreal height = textHeight(sheet, font, text, box.width(), wrapping, &oneLine);
     Block block;
     block.pieces.push_back({QRectF(box.left(), box.top(), box.width(), height), text, font, wrapping, false});
-    block.pieces.back().oneLine = oneLine;
+    block.pieces.back().oneLine = oneLine >= 0;
+    block.pieces.back().advance = std::max(oneLine, qreal(0));
     block.height = box.top() + height;
     return block;
 }
@@ -316,14 +317,20 @@ bool ReportRenderer::plainLine(Measure &measure, const QString &text)
 }
 
 qreal ReportRenderer::textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags,
-                                 bool *oneLine) const
+                                 qreal *oneLineAdvance) const
 {
     Measure &fonts = measure(sheet, font);
     const qreal lineHeight = fonts.metrics.height();
     // Such a line fitting the width with room to spare for rounding is never wrapped: no
-    // need to lay it out.
-    *oneLine = plainLine(fonts, text) && advance(fonts, text) + 0.5 <= width;
-    if (*oneLine || text.isEmpty())
+    // need to lay it out; oneLineAdvance gets its width.
+    if (plainLine(fonts, text)) {
+        const qreal textWidth = advance(fonts, text);
+        if (textWidth + 0.5 <= width) {
+            *oneLineAdvance = textWidth;
+            return lineHeight;
+        }
+    }
+    if (text.isEmpty())
         return lineHeight;
     return std::max(lineHeight, fonts.metrics.boundingRect(QRectF(0, 0, width, unlimited), flags, text).height());
 }
@@ -577,9 +584,9 @@ void drawLine(QPainter &painter, const QFontMetricsF &metrics, const ReportPiece
     const QRectF &box = piece.rect;
     qreal x = box.left();
     if (piece.flags & Qt::AlignRight)
-        x = box.right() - metrics.horizontalAdvance(piece.text);
+        x = box.right() - piece.advance;
     else if (piece.flags & Qt::AlignHCenter)
-        x = box.left() + (box.width() - metrics.horizontalAdvance(piece.text)) / 2;
+        x = box.left() + (box.width() - piece.advance) / 2;
     qreal top = box.top();
     if (piece.flags & Qt::AlignBottom)
         top = box.bottom() - metrics.height();

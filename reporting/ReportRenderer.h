@@ -39,6 +39,7 @@ struct ReportPiece {
     int column = -1; // the detail column a heading, cell or total stands in
     int line = -1;   // the line a cell belongs to
     bool oneLine = false; // the text fits its box's width on one line, in glyphs of its own font
+    qreal advance = 0;    // of a text on one line
 };
 using ReportPage = std::vector<ReportPiece>;
 
@@ -116,7 +117,7 @@ private:
     Block totals(const Sheet &sheet) const;
     Block text(const Sheet &sheet, const QRectF &box, const QString &text, const QFont &font, int flags) const;
     qreal textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags,
-                     bool *oneLine) const;
+                     qreal *oneLineAdvance) const;
     static bool plainLine(Measure &measure, const QString &text);
     Measure &measure(const Sheet &sheet, const QFont &font) const;
     static qreal advance(Measure &measure, const QString &text);
