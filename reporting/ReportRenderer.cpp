@@ -74,6 +74,16 @@ void ReportRenderer::Block::place(const Block &block, qreal y)
     height = std::max(height, y + block.height);
 }
 
+void ReportRenderer::Block::place(Block &&block, qreal y)
+{
+    pieces.reserve(pieces.size() + block.pieces.size());
+    for (Piece &piece : block.pieces) {
+        piece.rect.translate(0, y);
+        pieces.push_back(std::move(piece));
+    }
+    height = std::max(height, y + block.height);
+}
+
 void ReportRenderer::Block::mark(ReportPiece::Part part)
 {
     for (Piece &piece : pieces)
@@ -450,7 +460,7 @@ ReportRenderer::Block ReportRenderer::line(const Sheet &sheet, int line) const
         Block cell = text(sheet, box, cellText(int(i), line), lineFont, cellFlags(sheet, column.align));
         cell.pieces.front().column = int(i);
         cell.pieces.front().line = line;
-        block.place(cell, 0);
+        block.place(std::move(cell), 0);
     }
     block.height += sheet.mm(linePaddingMm / 2);
     block.mark(ReportPiece::Part::Line);
@@ -560,8 +570,8 @@ std::vector<ReportPage> ReportRenderer::layOut(const QPaintDevice &device) const
     std::vector<Page> pages;
     for (int p = 0; p < pageTotal; ++p) {
         Block page = header;
-        for (const Placed &placed : bodies[size_t(p)])
-            page.place(placed.block, placed.y);
+        for (Placed &placed : bodies[size_t(p)])
+            page.place(std::move(placed.block), placed.y);
         Block footer = rows(sheet, m_definition.pageFooter, Where{firstLine, p + 1, pageTotal});
         footer.mark(ReportPiece::Part::PageFooter);
         page.place(footer, footerTop);

@@ -70,6 +70,7 @@ private:
         qreal height = 0;
         void append(const Block &below);
         void place(const Block &block, qreal y);
+        void place(Block &&block, qreal y);
         void mark(ReportPiece::Part part);
     };
     // The device being laid out for, in its own units, and the detail columns sized for
