@@ -27,7 +27,7 @@ struct ReportValues {
 };
 
 // One text drawn on a page in its box, or (isLine) a line along the top of a box as
-// thick as the box is high. Texts are drawn with QPainter::drawText(rect, flags, text).
+// thick as the box is high. Texts are drawn where QPainter::drawText(rect, flags, text) puts them.
 struct ReportPiece {
     enum class Part { PageHeader, Headings, Line, Empty, Totals, ReportFooter, PageFooter };
     QRectF rect;
