@@ -6,9 +6,11 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -64,9 +66,20 @@ void ReportRenderer::Block::append(const Block &below)
 
 void ReportRenderer::Block::place(const Block &block, qreal y)
 {
-    for (Piece piece : block.pieces) {
-        piece.rect.translate(0, y);
+    pieces.reserve(pieces.size() + block.pieces.size());
+    for (const Piece &piece : block.pieces) {
         pieces.push_back(piece);
+        pieces.back().rect.translate(0, y);
+    }
+    height = std::max(height, y + block.height);
+}
+
+void ReportRenderer::Block::place(Block &&block, qreal y)
+{
+    pieces.reserve(pieces.size() + block.pieces.size());
+    for (Piece &piece : block.pieces) {
+        piece.rect.translate(0, y);
+        pieces.push_back(std::move(piece));
     }
     height = std::max(height, y + block.height);
 }
@@ -80,6 +93,81 @@ void ReportRenderer::Block::mark(ReportPiece::Part part)
 ReportRenderer::ReportRenderer(const ReportDefinition &definition, const ReportValues &values)
     : m_definition(definition), m_values(values)
 {
+    expandCells();
+    for (const ReportTotal &total : m_definition.totals)
+        m_totals.push_back(ReportText::format(this->total(total), total.format));
+    collectWords();
+}
+
+ReportRenderer::~ReportRenderer() = default;
+
+void ReportRenderer::expandCells()
+{
+    const size_t columns = m_definition.columns.size();
+    m_cells.resize(size_t(lineCount()) * columns);
+    for (size_t c = 0; c < columns; ++c) {
+        const QString &value = m_definition.columns[c].value;
+        const std::vector<ReportText::Placeholder> placeholders = ReportText::placeholders(value);
+        std::vector<int> fields;
+        for (const ReportText::Placeholder &placeholder : placeholders)
+            fields.push_back(m_values.rows ? m_values.rows->columnIndex(placeholder.name) : -1);
+        for (int line = 0; line < lineCount(); ++line) {
+            const Where where{line, 0, 0};
+            const auto resolve = [&](const ReportText::Placeholder &placeholder) {
+                const int field = fields[size_t(&placeholder - placeholders.data())];
+                if (placeholder.kind == ReportText::Placeholder::Kind::Field && field >= 0)
+                    return m_values.rows->value(line, field);
+                return valueOf(placeholder, where);
+            };
+            m_cells[size_t(line) * columns + c] = ReportText::expand(value, placeholders, resolve).trimmed();
+        }
+    }
+}
+
+void ReportRenderer::collectWords()
+{
+    // Texts wrap at blanks only; a word never breaks, so each column needs its widest word.
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const auto wordsOf = [](const QSet<QString> &texts) {
+        QSet<QString> words;
+        for (const QString &text : texts) {
+            for (const QString &word : text.split(blanks, Qt::SkipEmptyParts))
+                words.insert(word);
+        }
+        return words.values();
+    };
+    const size_t columns = m_definition.columns.size();
+    for (size_t c = 0; c < columns; ++c) {
+        QSet<QString> values;
+        for (int line = 0; line < lineCount(); ++line)
+            values.insert(cellText(int(c), line));
+        QSet<QString> bold{m_definition.columns[c].title};
+        for (size_t t = 0; t < m_definition.totals.size(); ++t) {
+            if (size_t(m_definition.totals[t].column) == c)
+                bold.insert(m_totals[t]);
+        }
+        m_words.push_back({wordsOf(values), wordsOf(bold)});
+    }
+}
+
+ReportRenderer::Measure &ReportRenderer::measure(const Sheet &sheet, const QFont &font) const
+{
+    for (const std::unique_ptr<Measure> &known : m_measures) {
+        if (known->device == sheet.device && known->font == font)
+            return *known;
+    }
+    m_measures.push_back(std::make_unique<Measure>(Measure{sheet.device, font, QFontMetricsF(font, sheet.device), {}}));
+    return *m_measures.back();
+}
+
+qreal ReportRenderer::advance(Measure &measure, const QString &text)
+{
+    const auto known = measure.advances.constFind(text);
+    if (known != measure.advances.constEnd())
+        return *known;
+    const qreal width = measure.metrics.horizontalAdvance(text);
+    measure.advances.insert(text, width);
+    return width;
 }
 
 int ReportRenderer::lineCount() const
@@ -108,9 +196,9 @@ int ReportRenderer::cellFlags(const Sheet &sheet, Qt::Alignment align) const
     return int(align) | Qt::AlignTop | (sheet.breakAnywhere ? int(Qt::TextWrapAnywhere) : 0);
 }
 
-QString ReportRenderer::cellText(int column, int line) const
+const QString &ReportRenderer::cellText(int column, int line) const
 {
-    return expand(m_definition.columns[size_t(column)].value, Where{line, 0, 0}).trimmed();
+    return m_cells[size_t(line) * m_definition.columns.size() + size_t(column)];
 }
 
 ReportRenderer::Sheet ReportRenderer::sheetFor(const QPaintDevice &device) const
@@ -126,26 +214,18 @@ ReportRenderer::Sheet ReportRenderer::sheetFor(const QPaintDevice &device) const
 
 std::vector<qreal> ReportRenderer::widestWords(const Sheet &sheet) const
 {
-    // Texts wrap at blanks only; a word never breaks, so each column needs its widest word.
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
-    const auto widest = [](const QFontMetricsF &metrics, const QString &text) {
+    const auto widest = [](Measure &measure, const QStringList &words) {
         qreal width = 0;
-        for (const QString &word : text.split(blanks, Qt::SkipEmptyParts))
-            width = std::max(width, metrics.horizontalAdvance(word));
+        for (const QString &word : words)
+            width = std::max(width, advance(measure, word));
         return width;
     };
-    const QFontMetricsF plain(bodyFont(sheet, false), sheet.device);
-    const QFontMetricsF bold(bodyFont(sheet, true), sheet.device);
+    Measure &plain = measure(sheet, bodyFont(sheet, false));
+    Measure &bold = measure(sheet, bodyFont(sheet, true));
     const qreal padding = 2 * sheet.mm(cellPaddingMm);
     std::vector<qreal> needs;
     for (size_t c = 0; c < m_definition.columns.size(); ++c) {
-        qreal need = widest(bold, m_definition.columns[c].title);
-        for (int line = 0; line < lineCount(); ++line)
-            need = std::max(need, widest(plain, cellText(int(c), line)));
-        for (const ReportTotal &total : m_definition.totals) {
-            if (size_t(total.column) == c)
-                need = std::max(need, widest(bold, ReportText::format(this->total(total), total.format)));
-        }
+        const qreal need = std::max(widest(bold, m_words[c].bold), widest(plain, m_words[c].plain));
         // A little over the measured width, so rounding in the text layout never wraps a word.
         needs.push_back(need > 0 ? need + padding + 1 : padding);
     }
@@ -220,14 +300,49 @@ QString ReportRenderer::expand(const QString &text, const Where &where) const
 ReportRenderer::Block ReportRenderer::text(const Sheet &sheet, const QRectF &box, const QString &text,
                                            const QFont &font, int flags) const
 {
-    const QFontMetricsF metrics(font, sheet.device);
     const int wrapping = flags | Qt::TextWordWrap;
-    const qreal height = std::max(metrics.height(),
-                                  metrics.boundingRect(QRectF(0, 0, box.width(), unlimited), wrapping, text).height());
+    qreal oneLine = -1;
+    const qreal height = textHeight(sheet, font, text, box.width(), wrapping, &oneLine);
     Block block;
     block.pieces.push_back({QRectF(box.left(), box.top(), box.width(), height), text, font, wrapping, false});
+    block.pieces.back().oneLine = oneLine >= 0;
+    block.pieces.back().advance = std::max(oneLine, qreal(0));
     block.height = box.top() + height;
     return block;
+}
+
+bool ReportRenderer::plainLine(Measure &measure, const QString &text)
+{
+    // Left-to-right letters without controls or combining marks, all drawn by the font
+    // itself: a line of them is as high as the font and as wide as its advance.
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [&](QChar c) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || (code >= 0x7f && code < 0xa0) || code >= measure.covered.size())
+            return false;
+        signed char &covered = measure.covered[code];
+        if (covered == 0)
+            covered = measure.metrics.inFont(c) ? 1 : -1;
+        return covered > 0;
+    });
+}
+
+qreal ReportRenderer::textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags,
+                                 qreal *oneLineAdvance) const
+{
+    Measure &fonts = measure(sheet, font);
+    const qreal lineHeight = fonts.metrics.height();
+    // Such a line fitting the width with room to spare for rounding is never wrapped: no
+    // need to lay it out; oneLineAdvance gets its width.
+    if (plainLine(fonts, text)) {
+        const qreal textWidth = advance(fonts, text);
+        if (textWidth + 0.5 <= width) {
+            *oneLineAdvance = textWidth;
+            return lineHeight;
+        }
+    }
+    if (text.isEmpty())
+        return lineHeight;
+    return std::max(lineHeight, fonts.metrics.boundingRect(QRectF(0, 0, width, unlimited), flags, text).height());
 }
 
 ReportRenderer::Block ReportRenderer::rule(const Sheet &sheet, qreal thickness) const
@@ -345,7 +460,7 @@ ReportRenderer::Block ReportRenderer::line(const Sheet &sheet, int line) const
         Block cell = text(sheet, box, cellText(int(i), line), lineFont, cellFlags(sheet, column.align));
         cell.pieces.front().column = int(i);
         cell.pieces.front().line = line;
-        block.place(cell, 0);
+        block.place(std::move(cell), 0);
     }
     block.height += sheet.mm(linePaddingMm / 2);
     block.mark(ReportPiece::Part::Line);
@@ -377,7 +492,7 @@ ReportRenderer::Block ReportRenderer::totals(const Sheet &sheet) const
                        Qt::AlignRight | Qt::AlignTop),
                   0);
         Block value = text(sheet, QRectF(edges[c] + padding, 0, edges[c + 1] - edges[c] - 2 * padding, unlimited),
-                           ReportText::format(this->total(total), total.format), totalFont,
+                           m_totals[size_t(&total - m_definition.totals.data())], totalFont,
                            cellFlags(sheet, column.align));
         value.pieces.front().column = int(c);
         row.place(value, 0);
@@ -455,8 +570,8 @@ std::vector<ReportPage> ReportRenderer::layOut(const QPaintDevice &device) const
     std::vector<Page> pages;
     for (int p = 0; p < pageTotal; ++p) {
         Block page = header;
-        for (const Placed &placed : bodies[size_t(p)])
-            page.place(placed.block, placed.y);
+        for (Placed &placed : bodies[size_t(p)])
+            page.place(std::move(placed.block), placed.y);
         Block footer = rows(sheet, m_definition.pageFooter, Where{firstLine, p + 1, pageTotal});
         footer.mark(ReportPiece::Part::PageFooter);
         page.place(footer, footerTop);
@@ -470,9 +585,33 @@ int ReportRenderer::pageCount(const QPaintDevice &device) const
     return int(layOut(device).size());
 }
 
+namespace {
+
+// A text known to fit its box on one line, where drawText(rect, flags, text) would put it,
+// without laying it out again.
+void drawLine(QPainter &painter, const QFontMetricsF &metrics, const ReportPiece &piece)
+{
+    const QRectF &box = piece.rect;
+    qreal x = box.left();
+    if (piece.flags & Qt::AlignRight)
+        x = box.right() - piece.advance;
+    else if (piece.flags & Qt::AlignHCenter)
+        x = box.left() + (box.width() - piece.advance) / 2;
+    qreal top = box.top();
+    if (piece.flags & Qt::AlignBottom)
+        top = box.bottom() - metrics.height();
+    else if (piece.flags & Qt::AlignVCenter)
+        top = box.top() + (box.height() - metrics.height()) / 2;
+    painter.drawText(QPointF(x, top + metrics.ascent()), piece.text);
+}
+
+} // namespace
+
 int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
 {
     const std::vector<Page> pages = layOut(device);
+    painter.setPen(Qt::black);
+    std::optional<QFontMetricsF> metrics;
     for (size_t p = 0; p < pages.size(); ++p) {
         if (p > 0)
             device.newPage();
@@ -481,9 +620,14 @@ int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
                 painter.fillRect(piece.rect, Qt::black);
                 continue;
             }
-            painter.setPen(Qt::black);
-            painter.setFont(piece.font);
-            painter.drawText(piece.rect, piece.flags, piece.text);
+            if (!metrics || painter.font() != piece.font) {
+                painter.setFont(piece.font);
+                metrics.emplace(piece.font, &device);
+            }
+            if (piece.oneLine)
+                drawLine(painter, *metrics, piece);
+            else
+                painter.drawText(piece.rect, piece.flags, piece.text);
         }
     }
     return int(pages.size());

@@ -5,9 +5,11 @@
 
 #include <QDateTime>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QRectF>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -25,7 +27,7 @@ struct ReportValues {
 };
 
 // One text drawn on a page in its box, or (isLine) a line along the top of a box as
-// thick as the box is high. Texts are drawn with QPainter::drawText(rect, flags, text).
+// thick as the box is high. Texts are drawn where QPainter::drawText(rect, flags, text) puts them.
 struct ReportPiece {
     enum class Part { PageHeader, Headings, Line, Empty, Totals, ReportFooter, PageFooter };
     QRectF rect;
@@ -36,6 +38,8 @@ struct ReportPiece {
     Part part = Part::PageHeader;
     int column = -1; // the detail column a heading, cell or total stands in
     int line = -1;   // the line a cell belongs to
+    bool oneLine = false; // the text fits its box's width on one line, in glyphs of its own font
+    qreal advance = 0;    // of a text on one line
 };
 using ReportPage = std::vector<ReportPiece>;
 
@@ -45,7 +49,11 @@ using ReportPage = std::vector<ReportPiece>;
 class ReportRenderer
 {
 public:
+    // Expands every cell and total once; the values must outlive the renderer.
     ReportRenderer(const ReportDefinition &definition, const ReportValues &values);
+    ~ReportRenderer();
+    ReportRenderer(const ReportRenderer &) = delete;
+    ReportRenderer &operator=(const ReportRenderer &) = delete;
 
     // Paints every page on the device the painter is active on; returns the page count.
     int paint(QPainter &painter, QPagedPaintDevice &device) const;
@@ -62,6 +70,7 @@ private:
         qreal height = 0;
         void append(const Block &below);
         void place(const Block &block, qreal y);
+        void place(Block &&block, qreal y);
         void mark(ReportPiece::Part part);
     };
     // The device being laid out for, in its own units, and the detail columns sized for
@@ -75,6 +84,19 @@ private:
         qreal bodyScale = 1;      // headings, lines and totals print this much smaller
         bool breakAnywhere = false; // even the smallest print is too wide: values break in their cells
         qreal mm(qreal millimetres) const { return millimetres * pixelsPerMm; }
+    };
+    // One font on one device, and the widths of the texts measured in it so far.
+    struct Measure {
+        const QPaintDevice *device = nullptr;
+        QFont font;
+        QFontMetricsF metrics;
+        QHash<QString, qreal> advances;
+        std::array<signed char, 0x300> covered{}; // by character: 0 not asked yet, 1 in the font, -1 not
+    };
+    // The distinct words of a column, by the font they print in.
+    struct Words {
+        QStringList plain; // the values
+        QStringList bold;  // the heading and the totals
     };
     // Which line and page a text is expanded for; line -1 has no fields.
     struct Where {
@@ -95,11 +117,18 @@ private:
     Block ending(const Sheet &sheet) const;
     Block totals(const Sheet &sheet) const;
     Block text(const Sheet &sheet, const QRectF &box, const QString &text, const QFont &font, int flags) const;
+    qreal textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags,
+                     qreal *oneLineAdvance) const;
+    static bool plainLine(Measure &measure, const QString &text);
+    Measure &measure(const Sheet &sheet, const QFont &font) const;
+    static qreal advance(Measure &measure, const QString &text);
 
     QFont font(qreal size = 0, bool bold = false, bool italic = false) const;
     QFont bodyFont(const Sheet &sheet, bool bold) const;
     int cellFlags(const Sheet &sheet, Qt::Alignment align) const;
-    QString cellText(int column, int line) const;
+    const QString &cellText(int column, int line) const;
+    void expandCells();
+    void collectWords();
     void fitColumns(Sheet &sheet) const;
     std::vector<qreal> widestWords(const Sheet &sheet) const;
     bool shows(const ReportRow &row, const Where &where) const;
@@ -109,4 +138,9 @@ private:
 
     const ReportDefinition &m_definition;
     const ReportValues &m_values;
+    std::vector<QString> m_cells;  // line by line, a text for every column
+    std::vector<QString> m_totals; // formatted, in the order of the definition's totals
+    std::vector<Words> m_words;    // by column
+    // Text is measured while laying out, which is otherwise const.
+    mutable std::vector<std::unique_ptr<Measure>> m_measures;
 };

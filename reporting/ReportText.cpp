@@ -86,9 +86,16 @@ std::vector<ReportText::Placeholder> ReportText::placeholders(const QString &tex
 
 QString ReportText::expand(const QString &text, const Resolver &resolve)
 {
+    return expand(text, placeholders(text), resolve);
+}
+
+QString ReportText::expand(const QString &text, const std::vector<Placeholder> &placeholders, const Resolver &resolve)
+{
+    if (placeholders.empty())
+        return text;
     QString result;
     qsizetype done = 0;
-    for (const Placeholder &placeholder : placeholders(text)) {
+    for (const Placeholder &placeholder : placeholders) {
         result += QStringView(text).mid(done, placeholder.start - done);
         result += format(resolve(placeholder), placeholder.format);
         done = placeholder.start + placeholder.length;

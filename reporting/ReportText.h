@@ -30,6 +30,8 @@ public:
     using Resolver = std::function<QVariant(const Placeholder &)>;
     // The text with every placeholder replaced by its formatted value.
     static QString expand(const QString &text, const Resolver &resolve);
+    // The same with the text's placeholders found before, for a text expanded many times.
+    static QString expand(const QString &text, const std::vector<Placeholder> &placeholders, const Resolver &resolve);
 
     // The value as the format shows it; NULL shows as "" (or the ifnull text).
     static QString format(const QVariant &value, const QString &format);

@@ -28,6 +28,22 @@ inline QStringList pdfPages(const QString &pdf)
     return pages;
 }
 
+// Every word of a PDF file with its box, as pdftotext -bbox reads it, page by page.
+inline QStringList pdfWordBoxes(const QString &pdf)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        qFatal("pdftotext failed on %s: %s", qPrintable(pdf), process.readAllStandardError().constData());
+    QStringList boxes;
+    for (const QString &line : QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1String("<word")) || trimmed.startsWith(QLatin1String("<page")))
+            boxes << trimmed;
+    }
+    return boxes;
+}
+
 inline QString departmentRequestFile()
 {
     return QStringLiteral(QUELLAR_REPORTS_DIR "/DepartmentRequest.rpt");

@@ -309,6 +309,49 @@ private slots:
         QVERIFY(pages.last().contains(QLatin1String("67,725.0000")));
     }
 
+    void theExportedPagesAreTheLayoutDrawnTextByText()
+    {
+        // Exporting lays out once and draws short texts without laying them out again: every
+        // word must still land where drawing the layout text by text in its box puts it.
+        // Request 925 holds values that nearly fill their cells; 926 flows over pages.
+        {
+            auto connection = m_db->connect();
+            insertRequestLine(*connection, QStringLiteral("925"), QStringLiteral("MWMWMWMWMW"),
+                              QStringLiteral("999999999.99"), QStringLiteral("999999999.9999"));
+            insertRequestLine(*connection, QStringLiteral("925"), QStringLiteral("13"), QStringLiteral("2"),
+                              QStringLiteral("12.5"));
+            insertLongRequest(*connection, QStringLiteral("926"), 150);
+        }
+        for (const QString &number : {QStringLiteral("925"), QStringLiteral("926")}) {
+            auto report = openDepartmentRequest(*m_db, number);
+            const QString exported = m_out.filePath(QStringLiteral("exported.pdf"));
+            report->exportToPdf(exported);
+            const QString drawn = m_out.filePath(QStringLiteral("drawn.pdf"));
+            {
+                QPdfWriter paper(drawn);
+                paper.setPageLayout(report->pageLayout());
+                QPainter painter(&paper);
+                const std::vector<ReportPage> pages = report->layOut(paper);
+                for (size_t p = 0; p < pages.size(); ++p) {
+                    if (p > 0)
+                        paper.newPage();
+                    for (const ReportPiece &piece : pages[p]) {
+                        if (piece.isLine) {
+                            painter.fillRect(piece.rect, Qt::black);
+                            continue;
+                        }
+                        painter.setPen(Qt::black);
+                        painter.setFont(piece.font);
+                        painter.drawText(piece.rect, piece.flags, piece.text);
+                    }
+                }
+            }
+            const QStringList expected = pdfWordBoxes(drawn);
+            QVERIFY(expected.size() > 50);
+            QCOMPARE(pdfWordBoxes(exported), expected);
+        }
+    }
+
     void aQuoteInAParameterStaysInsideTheLiteral()
     {
         auto report = openDepartmentRequest(*m_db, QStringLiteral("1' Or '1'='1"));
