@@ -8,6 +8,7 @@
 #include "app/Twips.h"
 #include "app/modInventory.h"
 #include "LookupModel.h"
+#include "db/Connection.h"
 #include "db/SqlQuote.h"
 #include "session/SessionComponent.h"
 
@@ -18,7 +19,6 @@
 #include <QStyle>
 
 #include <array>
-#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -54,17 +54,6 @@ const QString masterSearchStart = QStringLiteral(
     "Left Outer Join tbInvClassification C ON A.ItemClassificationID = C.ItemClassificationID "
     " Where ( A.ItemStatus = 0 or A.ItemStatus is Null ) and ");
 
-// Runs a product search over the session's connection; throws when it fails.
-Recordset openProducts(const QString &statement)
-{
-    if (!gCurrentUser)
-        throw std::logic_error("Nobody is logged in.");
-    Recordset products;
-    products.setCursorLocation(Recordset::adUseClient);
-    products.Open(statement, gCurrentUser->SQLConnection(), Recordset::adOpenDynamic, Recordset::adLockReadOnly, -1);
-    return products;
-}
-
 qsizetype leadingBlanks(const QString &text)
 {
     qsizetype count = 0;
@@ -88,6 +77,7 @@ frmItemLookup::frmItemLookup(QWidget *parent)
     ui->txtSearch->installEventFilter(this);
     ui->grdLookup->installEventFilter(this);
     connectControls();
+    connect(m_products, &LookupModel::fetchFailed, this, [](const QString &message) { MsgBox(message, vbOKOnly); });
 }
 
 frmItemLookup::~frmItemLookup() = default;
@@ -130,26 +120,36 @@ QString frmItemLookup::searchStatement(const QString &locationCode, const QStrin
     return sql + QStringLiteral(" Order by A.ItemName, A.ItemDesc");
 }
 
+// Runs a product search over the session's connection and reads its first rows; throws
+// when it fails. A code names at most one product, so that result is read whole.
+LookupModel::Result frmItemLookup::openProducts(const QString &locationCode, const QString &searchText)
+{
+    if (!gCurrentUser)
+        throw std::logic_error("Nobody is logged in.");
+    return LookupModel::search(gCurrentUser->SQLConnection(), searchStatement(locationCode, searchText),
+                               NumberHandling::isNumeric(searchText));
+}
+
 // A failed search is reported and leaves the grid as it was.
 bool frmItemLookup::SearchProducts(const QString &searchText)
 {
     try {
-        return showSearchResult(openProducts(searchStatement(m_locationCode, searchText)));
+        return showSearchResult(openProducts(m_locationCode, searchText));
     } catch (const std::exception &error) {
         MsgBox(QString::fromStdString(error.what()), vbOKOnly);
         return false;
     }
 }
 
-bool frmItemLookup::showSearchResult(Recordset products)
+bool frmItemLookup::showSearchResult(LookupModel::Result products)
 {
-    if (products.BOF() && products.isEOF()) {
+    if (!products.found()) {
         showNoProducts();
         return false;
     }
-    if (products.RecordCount() == 1) {
+    if (products.single()) {
         m_exactMatch = true;
-        m_searchString = IfNull(products.Fields(QStringLiteral("Code")), QString()).toString();
+        m_searchString = products.firstValue(u"Code");
     }
     showProducts(std::move(products));
     return true;
@@ -159,17 +159,14 @@ void frmItemLookup::showNoProducts()
 {
     ui->grdLookup->setEnabled(false);
     ui->cmdOptions_1->setEnabled(false);
-    m_products->setTable(nullptr);
-    if (m_result.State() > Recordset::adStateClosed)
-        m_result.Close();
+    m_products->setResult({});
 }
 
-void frmItemLookup::showProducts(Recordset products)
+void frmItemLookup::showProducts(LookupModel::Result products)
 {
-    m_result = std::move(products);
     ui->grdLookup->setEnabled(true);
     ui->cmdOptions_1->setEnabled(true);
-    m_products->setTable(m_result.table());
+    m_products->setResult(std::move(products));
     ui->grdLookup->setCurrentIndex(m_products->index(0, 0));
     for (int column = 0; column < int(columnTwips.size()); ++column)
         ui->grdLookup->setColumnWidth(column, twipsToPixels(ui->grdLookup, columnTwips[size_t(column)]));
@@ -199,6 +196,12 @@ void frmItemLookup::cmdOptions_Click(int index)
     } else {
         reject();
     }
+}
+
+void frmItemLookup::done(int result)
+{
+    m_products->releaseCursor();
+    QDialog::done(result);
 }
 
 // Typing in the grid goes on in the search box: a letter starts a new search text,
@@ -257,14 +260,16 @@ bool frmItemLookup::eventFilter(QObject *watched, QEvent *event)
 void frmItemLookup::pickCode(const QString &searchText, const QString &locationName, const QString &locationCode)
 {
     gvarSearchValue = QString();
-    std::optional<Recordset> products;
+    LookupModel::Result products;
+    bool opened = false;
     try {
-        products = openProducts(searchStatement(locationCode, searchText));
+        products = openProducts(locationCode, searchText);
+        opened = true;
     } catch (const std::exception &error) {
         MsgBox(QString::fromStdString(error.what()), vbOKOnly);
     }
-    if (products && products->RecordCount() == 1) {
-        gvarSearchValue = IfNull(products->Fields(QStringLiteral("Code")), QString()).toString();
+    if (products.single()) {
+        gvarSearchValue = products.firstValue(u"Code");
         return;
     }
     frmItemLookup dialog;
@@ -272,7 +277,7 @@ void frmItemLookup::pickCode(const QString &searchText, const QString &locationN
     dialog.setLocationCode(locationCode);
     dialog.setSearchString(searchText);
     dialog.loadControls();
-    if (products)
-        dialog.showSearchResult(std::move(*products));
+    if (opened)
+        dialog.showSearchResult(std::move(products));
     ModalDialogs::exec(dialog);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/Recordset.h"
+#include "LookupModel.h"
 
 #include <QDialog>
 #include <QString>
@@ -10,7 +10,6 @@
 namespace Ui {
 class frmItemLookup;
 }
-class LookupModel;
 
 // The "Product Search" window: finds products by code or by the start of their name,
 // either among the items stocked at one location or in the whole item master, and hands
@@ -20,7 +19,7 @@ class LookupModel;
 // call Form_Load(); when blnExactMatch() is then true take SearchString() (the single
 // matching code), otherwise show the window with ModalDialogs::exec and read
 // gvarSearchValue (empty when the user closed it without choosing). Destroying the
-// window releases its result.
+// window (or closing it) releases its result.
 class frmItemLookup : public QDialog
 {
     Q_OBJECT
@@ -52,16 +51,19 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Closing lets go of the result's open read at once.
+    void done(int result) override;
 
 private:
     void connectControls();
 
     void loadControls();
     bool SearchProducts(const QString &searchText);
-    bool showSearchResult(Recordset products);
+    bool showSearchResult(LookupModel::Result products);
     static QString searchStatement(const QString &locationCode, const QString &searchText);
+    static LookupModel::Result openProducts(const QString &locationCode, const QString &searchText);
     void showNoProducts();
-    void showProducts(Recordset products);
+    void showProducts(LookupModel::Result products);
     QString currentCode() const;
 
     void cmdSearch_Click();
@@ -70,8 +72,7 @@ private:
     bool txtSearch_KeyPress(QKeyEvent *event);
 
     std::unique_ptr<Ui::frmItemLookup> ui;
-    LookupModel *m_products; // owned through Qt's parent
-    Recordset m_result;      // kept open while the grid shows it
+    LookupModel *m_products; // owned through Qt's parent; holds the result the grid shows
     QString m_searchString;
     QString m_locationName;
     QString m_locationCode;

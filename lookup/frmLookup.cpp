@@ -14,7 +14,6 @@
 #include <QKeyEvent>
 #include <QRegularExpression>
 
-#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -79,6 +78,7 @@ frmLookup::frmLookup(QWidget *parent)
     ui->txtSearch->installEventFilter(this);
     ui->grdLookup->installEventFilter(this);
     connectSignals();
+    connect(m_model, &LookupModel::fetchFailed, this, [](const QString &message) { MsgBox(message, vbOKOnly); });
 }
 
 frmLookup::~frmLookup()
@@ -128,32 +128,35 @@ void frmLookup::setCaptionByType()
     }
 }
 
+// Numbers are told apart on the text as typed: " 12 " still searches by code. Supplier
+// codes are compared as quoted texts, so any numeric text will do for them.
+bool frmLookup::searchesByCode(int lookupType, const QString &text)
+{
+    return NumberHandling::isNumeric(text)
+        && (lookupType == lookupSuppliers || isBareNumber(text.trimmed().toUpper()));
+}
+
 QString frmLookup::searchStatement(int lookupType, const QString &text)
 {
     requireStorableText(text, QStringLiteral("The search text"));
     const SearchStatement *parts = statementFor(lookupType);
     if (!parts)
         return {}; // an unknown type has no statement; opening it fails and is reported
-    // Numbers are told apart on the text as typed: " 12 " still searches by code. Supplier
-    // codes are compared as quoted texts, so any numeric text will do for them.
     const QString searched = text.trimmed().toUpper();
-    const bool byCode = NumberHandling::isNumeric(text)
-        && (lookupType == lookupSuppliers || isBareNumber(searched));
-    const QString condition = byCode
+    const QString condition = searchesByCode(lookupType, text)
         ? parts->byCode + sqlText(searched) + parts->codeEnd
         : parts->byName + sqlText(searched) + QStringLiteral("%'");
     return parts->start + condition + parts->end;
 }
 
-Recordset frmLookup::openSearch(int lookupType, const QString &text)
+// A code names at most one row, so that result is read whole; a name search reads its
+// first rows and the rest as the grid scrolls.
+LookupModel::Result frmLookup::openSearch(int lookupType, const QString &text)
 {
     if (!gCurrentUser)
         throw std::logic_error("Nobody is logged in.");
-    Recordset rs;
-    rs.setCursorLocation(Recordset::adUseClient);
-    rs.Open(searchStatement(lookupType, text), gCurrentUser->SQLConnection(), Recordset::adOpenDynamic,
-            Recordset::adLockReadOnly, -1);
-    return rs;
+    return LookupModel::search(gCurrentUser->SQLConnection(), searchStatement(lookupType, text),
+                               searchesByCode(lookupType, text));
 }
 
 bool frmLookup::RunSearch(const QString &text)
@@ -166,23 +169,22 @@ bool frmLookup::RunSearch(const QString &text)
     }
 }
 
-bool frmLookup::takeResult(Recordset rs)
+bool frmLookup::takeResult(LookupModel::Result rows)
 {
-    const bool found = !(rs.RecordCount() < 1 || (rs.BOF() && rs.isEOF()));
-    if (found && rs.RecordCount() == 1) {
-        m_searchString = IfNull(rs.Fields(QStringLiteral("Code")), QString()).toString();
+    const bool found = rows.found();
+    if (rows.single()) {
+        m_searchString = rows.firstValue(u"Code");
         m_exactMatch = true;
     }
-    showResult(std::move(rs), found);
+    showResult(std::move(rows), found);
     return found;
 }
 
-void frmLookup::showResult(Recordset rs, bool found)
+void frmLookup::showResult(LookupModel::Result rows, bool found)
 {
     ui->grdLookup->setEnabled(found);
     ui->cmdOptions_1->setEnabled(found);
-    m_rs = std::move(rs); // the former result is released here
-    m_model->setTable(m_rs.table());
+    m_model->setResult(std::move(rows)); // the former result is released here
     ui->grdLookup->setColumnWidth(0, twipsToPixels(ui->grdLookup, nameColumnTwips));
     if (found)
         ui->grdLookup->setCurrentIndex(m_model->index(0, 0));
@@ -213,6 +215,12 @@ void frmLookup::selectCurrentCode()
     ui->grdLookup->setCurrentIndex(code);
     gvarSearchValue = m_model->data(code).toString();
     accept();
+}
+
+void frmLookup::done(int result)
+{
+    m_model->releaseCursor();
+    QDialog::done(result);
 }
 
 void frmLookup::grdLookup_KeyDown(int key, const QString &text, bool *handled)
@@ -276,21 +284,23 @@ bool frmLookup::eventFilter(QObject *watched, QEvent *event)
 void frmLookup::pickCode(int lookupType, const QString &searchText)
 {
     gvarSearchValue = QString();
-    std::optional<Recordset> rows;
+    LookupModel::Result rows;
+    bool opened = false;
     try {
         rows = openSearch(lookupType, searchText);
+        opened = true;
     } catch (const std::exception &error) {
         MsgBox(QString::fromUtf8(error.what()), vbOKOnly);
     }
-    if (rows && rows->RecordCount() == 1) {
-        gvarSearchValue = IfNull(rows->Fields(QStringLiteral("Code")), QString()).toString();
+    if (rows.single()) {
+        gvarSearchValue = rows.firstValue(u"Code");
         return;
     }
     frmLookup dialog;
     dialog.setSearchString(searchText);
     dialog.setLookupType(lookupType);
     dialog.loadControls();
-    if (rows)
-        dialog.takeResult(std::move(*rows));
+    if (opened)
+        dialog.takeResult(std::move(rows));
     ModalDialogs::exec(dialog);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/Recordset.h"
+#include "LookupModel.h"
 
 #include <QDialog>
 #include <QEvent>
@@ -9,7 +9,6 @@
 #include <memory>
 
 class QKeyEvent;
-class LookupModel;
 
 namespace Ui {
 class frmLookup;
@@ -54,15 +53,18 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Closing lets go of the result's open read at once.
+    void done(int result) override;
 
 private:
     void connectSignals();
     void loadControls();
     void setCaptionByType();
+    static bool searchesByCode(int lookupType, const QString &text);
     static QString searchStatement(int lookupType, const QString &text);
-    static Recordset openSearch(int lookupType, const QString &text);
-    bool takeResult(Recordset rs);
-    void showResult(Recordset rs, bool found);
+    static LookupModel::Result openSearch(int lookupType, const QString &text);
+    bool takeResult(LookupModel::Result rows);
+    void showResult(LookupModel::Result rows, bool found);
 
     void cmdSearch_Click();
     void cmdOptions_Click(int index);
@@ -74,8 +76,7 @@ private:
     void switchDefaultButton(QObject *watched, QEvent::Type type);
 
     std::unique_ptr<Ui::frmLookup> ui;
-    LookupModel *m_model; // owned by the dialog as its Qt child
-    Recordset m_rs;       // the result the grid shows
+    LookupModel *m_model; // owned by the dialog as its Qt child; holds the result the grid shows
     int m_lookupType = 0;
     QString m_searchString;
     bool m_exactMatch = false;

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -48,9 +50,12 @@ LookupGrid *grid(QDialog &dialog) { return control<LookupGrid>(dialog, "grdLooku
 QLineEdit *searchBox(QDialog &dialog) { return control<QLineEdit>(dialog, "txtSearch"); }
 QPushButton *button(QDialog &dialog, const char *name) { return control<QPushButton>(dialog, name); }
 
+// Every row of the result, read to its end as a user scrolling down would.
 QStringList column(QDialog &dialog, int index)
 {
-    const QAbstractItemModel *model = grid(dialog)->model();
+    QAbstractItemModel *model = grid(dialog)->model();
+    while (model->canFetchMore({}))
+        model->fetchMore({});
     QStringList values;
     for (int row = 0; row < model->rowCount(); ++row)
         values << model->index(row, index).data().toString();
@@ -67,6 +72,25 @@ bool activate(QDialog &dialog)
 {
     dialog.activateWindow();
     return QTest::qWaitForWindowActive(&dialog);
+}
+
+// Whether the log of the database file can be emptied now: it cannot while some
+// connection still reads an older state of the file.
+bool logCanBeEmptied(const QString &file)
+{
+    bool emptied = false;
+    {
+        QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        probe.setDatabaseName(file);
+        probe.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        if (probe.open()) {
+            QSqlQuery checkpoint(probe);
+            emptied = checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && checkpoint.next()
+                && checkpoint.value(0).toInt() == 0;
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    return emptied;
 }
 
 } // namespace
@@ -337,6 +361,63 @@ private slots:
         QCOMPARE(seen, QStringList({"1200", "ZZ LARGE 0001", "ZZ LARGE 1200", "1200", QString::number(paraRows), "0",
                                     "1200", "1199"}));
         QCOMPARE(gvarSearchValue.toString(), QStringLiteral("L1200"));
+    }
+
+    void aLongListShowsItsFirstRowsAndLetsGoWhenClosed()
+    {
+        constexpr int bulk = 3000;
+        m_connection->runNativeScript(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO tbInvMaster (ItemID, ItemName, ItemDesc, ItemStatus) "
+            "SELECT 'B' || i, 'YY BULK ' || substr('0000' || i, -4), 'BOX', 0 FROM n").arg(bulk));
+        {
+            const auto dialog = loaded("", "yy");
+            QAbstractItemModel *model = grid(*dialog)->model();
+            // The first screen is there, the rest not yet read.
+            QVERIFY(model->rowCount() > 20);
+            QVERIFY(model->rowCount() < bulk);
+            QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("YY BULK 0001"));
+            QVERIFY(!dialog->blnExactMatch());
+
+            // The open read keeps no one from saving; closed, the search holds nothing open.
+            m_connection->Execute("Update tbInvMaster Set ItemDesc = 'CRATE' Where ItemID = 'B1'");
+            QVERIFY(!logCanBeEmptied(m_db->file()));
+            ModalDialogs::script([&](QDialog &shown) {
+                QTest::mouseClick(button(shown, "cmdOptions_0"), Qt::LeftButton);
+                QVERIFY(logCanBeEmptied(m_db->file()));
+            });
+            QCOMPARE(ModalDialogs::exec(*dialog), int(QDialog::Rejected));
+        }
+
+        // Scrolled down to the bottom, the grid has read every row once, in order.
+        QStringList seen;
+        ModalDialogs::script([&](QDialog &shown) {
+            LookupGrid *rows = grid(shown);
+            QAbstractItemModel *model = rows->model();
+            while (rows->verticalScrollBar()->value() < rows->verticalScrollBar()->maximum() || model->canFetchMore({})) {
+                rows->verticalScrollBar()->setValue(rows->verticalScrollBar()->maximum());
+                QApplication::processEvents();
+            }
+            for (int row = 0; row < model->rowCount(); ++row)
+                seen << model->index(row, 1).data().toString();
+            QTest::mouseClick(button(shown, "cmdOptions_0"), Qt::LeftButton);
+        });
+        frmItemLookup::pickCode("yy", QString(), QString());
+        QStringList expected;
+        for (int i = 1; i <= bulk; ++i)
+            expected << QStringLiteral("YY BULK %1").arg(i, 4, 10, QLatin1Char('0'));
+        QCOMPARE(seen, expected);
+
+        // One code among them is taken at once, and so is a name that only one item has.
+        bool shown = false;
+        ModalDialogs::script([&](QDialog &) { shown = true; });
+        frmItemLookup::pickCode(" 900 ", QString(), QString());
+        QCOMPARE(gvarSearchValue.toString(), QStringLiteral("900"));
+        frmItemLookup::pickCode("yy bulk 2999", QString(), QString());
+        QCOMPARE(gvarSearchValue.toString(), QStringLiteral("B2999"));
+        QVERIFY(!shown);
+        ModalDialogs::clearScript();
+        m_connection->runNativeScript("DELETE FROM tbInvMaster WHERE ItemID LIKE 'B%' AND ItemName LIKE 'YY BULK%'");
     }
 };
 
