@@ -17,6 +17,7 @@
 #include <sqlite3.h>
 
 #include <climits>
+#include <cmath>
 
 using Type = TSqlToken::Type;
 
@@ -727,7 +728,41 @@ QString SqliteDialect::translate(const QString &sql, QSqlDatabase &db)
     Translator translator(sql, tokens);
     if (translator.mayHoldDates())
         translator.markDateLiterals(dateColumns(db));
-    return translator.run();
+    return withNameOrderPlan(translator.run(), db);
+}
+
+// The product search of one location with no search text lists every item the location
+// stocks in name order. SQLite reads all of them and sorts before the first row comes,
+// which is slow for a location that stocks many items. Walking the item master in name
+// order and looking each item up in the location's stock gives the first rows at once,
+// but for a location that stocks few items it would read the whole master to find them.
+// So the walk is chosen only where the first screen fills soon: reaching a screen of
+// rows takes about masterRows * screen / locationRows steps of the walk, the sort reads
+// locationRows rows, and the walk wins when locationRows passes sqrt(screen * masterRows).
+// Both plans return the same rows; rows of equal name and description come in code
+// order, as the sort gives them.
+QString SqliteDialect::withNameOrderPlan(const QString &translated, QSqlDatabase &db)
+{
+    static const QRegularExpression productSearch(
+        QStringLiteral(R"(^(\s*Select\s.*?\sFrom\s+tbInvMaster\s+A)(\s+Left\s+Outer\s+Join\s+tbInvent\s+D\s+ON\s+A\.ItemID\s*=\s*D\.ItemID\s.*\sWhere\s+D\.LocationID\s*=\s*('(?:[^']|'')*')\s+and\s+\(\s*D\.ItemStatus\s*=\s*0\s+or\s+D\.ItemStatus\s+is\s+Null\s*\)\s+and\s+A\.ItemName\s+Like\s+'%'\s+Order\s+by\s+A\.ItemName\s*,\s*A\.ItemDesc)\s*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    if (!translated.contains(QLatin1String("tbInvMaster"), Qt::CaseInsensitive))
+        return translated;
+    const QRegularExpressionMatch match = productSearch.match(translated);
+    if (!match.hasMatch())
+        return translated;
+    if (pragmaValue(db, QStringLiteral("Select 1 From sqlite_master Where type = 'index' And name = 'ixInvMaster_Name'")).isEmpty())
+        return translated;
+    constexpr double screenRows = 256;
+    const double masterRows = pragmaValue(db, QStringLiteral("Select max(rowid) From tbInvMaster")).toDouble();
+    const qint64 enough = qMax<qint64>(qint64(screenRows), qint64(std::ceil(std::sqrt(screenRows * masterRows))));
+    const qint64 locationRows = pragmaValue(db, QStringLiteral("Select count(*) From (Select 1 From tbInvent Where LocationID = %1 Limit %2)")
+                                                    .arg(match.captured(3))
+                                                    .arg(enough))
+                                    .toLongLong();
+    if (locationRows < enough)
+        return translated;
+    return match.captured(1) + QStringLiteral(" INDEXED BY ixInvMaster_Name") + match.captured(2) + QStringLiteral(", A.ItemID");
 }
 
 // ---- dates -------------------------------------------------------------------------

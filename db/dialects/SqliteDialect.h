@@ -58,6 +58,9 @@ private:
 
     QString translateCall(const QString &sql, const std::vector<TSqlToken> &tokens,
                           const std::vector<int> &significant, QSqlDatabase &db);
+    // The product search of a location in name order, with the plan that shows its
+    // first rows soonest.
+    static QString withNameOrderPlan(const QString &translated, QSqlDatabase &db);
     const Procedure &procedure(const QString &name, QSqlDatabase &db);
     const QSet<QString> &dateColumns(QSqlDatabase &db);
     void exec(QSqlDatabase &db, const QString &sql);

@@ -1,0 +1,163 @@
+#include "support/TestDatabase.h"
+
+#include "db/Connection.h"
+#include "db/ResultCursor.h"
+#include "db/dialects/SqliteDialect.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+// The product search of a location that stocks many items walks the item master in name
+// order instead of sorting; it must list exactly the rows, in exactly the order, that the
+// sort lists, across the blocks the dialog reads, including rows of equal name and
+// description.
+class TestLocationSearchOrder : public QObject
+{
+    Q_OBJECT
+
+    TestDatabase m_db;
+    std::unique_ptr<Connection> m_connection = m_db.connect();
+
+    // The product search as the lookup dialog sends it: a number is an exact code, any
+    // other text the start of a name.
+    static QString searchStatement(const QString &location, const QString &text)
+    {
+        QString sql = QStringLiteral(
+            "Select A.ItemID as Code, A.ItemName As [Product Name], "
+            "A.ItemDesc As Description, B.SupplierName As Supplier, D.Markup_In As [In-Patient Markup], D.Markup_Out As [Out-Patient Markup],"
+            "Case when D.ItemStatus = 1 then 'Inactive' Else 'Active' end  As Status, A.Packing, A.ListCost,  "
+            "C.ItemClassificationName "
+            "From tbInvMaster A "
+            "Left Outer Join tbInvent D ON A.ItemID = D.ItemID "
+            "Left Outer Join tbInvSupplier B ON A.SupplierID = B.SupplierID "
+            "Left Outer join tbInvClassification C ON A.ItemClassificationID = C.ItemClassificationID "
+            "Where D.LocationID = '") + location + QStringLiteral("' and  ( D.ItemStatus = 0 or D.ItemStatus is Null ) and ");
+        bool number = false;
+        text.toDouble(&number);
+        if (number)
+            sql += QStringLiteral(" A.ItemID = '") + text + QStringLiteral("' ");
+        else
+            sql += QStringLiteral(" A.ItemName Like '") + text.toUpper() + QStringLiteral("%' ");
+        return sql + QStringLiteral(" Order by A.ItemName, A.ItemDesc");
+    }
+
+    // Every row of a search as the dialog reads it: code, name, description, block by block.
+    QStringList rows(const QString &sql)
+    {
+        const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql);
+        QStringList found;
+        while (!cursor->atEnd()) {
+            const auto block = cursor->fetch(256);
+            for (int row = 0; row < block->rowCount(); ++row)
+                found << block->value(row, 0).toString() + QLatin1Char('|') + block->value(row, 1).toString()
+                        + QLatin1Char('|') + block->value(row, 2).toString();
+        }
+        return found;
+    }
+
+    // The same search as SQLite plans it on its own: Like '%%' finds what Like '%' finds.
+    static QString sortedByTheDatabase(QString sql)
+    {
+        return sql.replace(QLatin1String("Like '%'"), QLatin1String("Like '%%'"));
+    }
+
+    // The text that reaches SQLite, through a connection of its own.
+    QString translated(const QString &sql)
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("probe"));
+        SqliteDialect dialect(false);
+        return dialect.translate(sql, db);
+    }
+
+    QString plan(const QString &sql)
+    {
+        QSqlQuery query(QSqlDatabase::database(QStringLiteral("probe")));
+        if (!query.exec(QStringLiteral("EXPLAIN QUERY PLAN ") + translated(sql)))
+            return query.lastError().text();
+        QStringList steps;
+        while (query.next())
+            steps << query.value(3).toString();
+        return steps.join(QLatin1Char('\n'));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Items of a few names, many of them alike in name and description (differing only
+        // in case or trailing blanks, or with no description), written in falling code
+        // order so that the master's own order differs from the code order.
+        const char *names[] = {"TIE ALPHA", "tie alpha ", "TIE BETA", "ATROPINE", "Tie Beta"};
+        const char *descs[] = {"'10 MG'", "'10 mg '", "NULL", "'5 ML'"};
+        m_connection->BeginTrans();
+        for (int n = 700; n >= 1; --n) {
+            const QString id = QStringLiteral("T%1").arg(n, 4, 10, QLatin1Char('0'));
+            m_connection->Execute(QStringLiteral("Insert Into tbInvMaster (ItemID, ItemName, ItemDesc, ItemStatus) Values ('%1', '%2', %3, 0)")
+                                      .arg(id, QString::fromLatin1(names[n % 5]), QString::fromLatin1(descs[(n / 5) % 4])));
+            // BIG stocks most of them (some inactive, some of unknown status); FEW a handful.
+            if (n % 7 != 0)
+                m_connection->Execute(QStringLiteral("Insert Into tbInvent (ItemID, LocationID, ItemStatus) Values ('%1', 'BIG', %2)")
+                                          .arg(id, n % 11 == 0 ? QStringLiteral("1") : n % 13 == 0 ? QStringLiteral("NULL") : QStringLiteral("0")));
+            if (n % 140 == 3)
+                m_connection->Execute(QStringLiteral("Insert Into tbInvent (ItemID, LocationID, ItemStatus) Values ('%1', 'FEW', 0)").arg(id));
+        }
+        m_connection->CommitTrans();
+
+        QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        probe.setDatabaseName(m_db.file());
+        QVERIFY(probe.open());
+        SqliteDialect(false).prepare(probe, m_db.settings());
+    }
+
+    void cleanupTestCase()
+    {
+        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    }
+
+    void aLocationOfManyItemsWalksTheNames()
+    {
+        const QString sql = searchStatement(QStringLiteral("BIG"), QString());
+        QVERIFY(!plan(sql).contains(QLatin1String("FOR ORDER BY")) || plan(sql).contains(QLatin1String("RIGHT PART")));
+        QVERIFY2(plan(sql).contains(QLatin1String("ixInvMaster_Name")), qPrintable(plan(sql)));
+        // A location of few items and an exact code keep the database's own plan.
+        QVERIFY(!translated(searchStatement(QStringLiteral("FEW"), QString())).contains(QLatin1String("INDEXED BY")));
+        QVERIFY(!translated(searchStatement(QStringLiteral("BIG"), QStringLiteral("123"))).contains(QLatin1String("INDEXED BY")));
+    }
+
+    void everySearchListsWhatTheSortLists_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("text");
+        for (const char *location : {"BIG", "FEW", "NONE"}) {
+            for (const char *text : {"", "A", "T", "TIE", "tie b", "0700", "T0700", "5"})
+                QTest::addRow("%s '%s'", location, text) << QString::fromLatin1(location) << QString::fromLatin1(text);
+        }
+    }
+
+    void everySearchListsWhatTheSortLists()
+    {
+        QFETCH(QString, location);
+        QFETCH(QString, text);
+        const QString sql = searchStatement(location, text);
+        const QStringList found = rows(sql);
+        QCOMPARE(found, rows(sortedByTheDatabase(sql)));
+        if (location == QLatin1String("BIG") && text.isEmpty())
+            QCOMPARE(found.size(), 600 - 54); // stocked, less the inactive ones
+        // Name and description never fall; alike ones come in code order.
+        auto key = [](const QString &row, int part) { return row.section(QLatin1Char('|'), part, part).trimmed().toUpper(); };
+        for (qsizetype i = 1; i < found.size(); ++i) {
+            const QString before = found[i - 1];
+            const QString after = found[i];
+            QVERIFY2(key(before, 1) <= key(after, 1), qPrintable(before + QLatin1String(" / ") + after));
+            if (key(before, 1) == key(after, 1)) {
+                QVERIFY2(key(before, 2) <= key(after, 2), qPrintable(before + QLatin1String(" / ") + after));
+                if (key(before, 2) == key(after, 2))
+                    QVERIFY2(key(before, 0) < key(after, 0), qPrintable(before + QLatin1String(" / ") + after));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestLocationSearchOrder)
+#include "tst_location_search_order.moc"
