@@ -16,6 +16,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
 
 using Type = TSqlToken::Type;
@@ -635,7 +636,20 @@ const SqliteDialect::Procedure &SqliteDialect::procedure(const QString &name, QS
         throw DbError(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
     Procedure procedure;
     procedure.parameters = query.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    procedure.body = query.value(1).toString();
+    const QString body = query.value(1).toString();
+    for (const TSqlToken &t : TSqlTokenizer::tokenize(body)) {
+        const QStringView text = t.text(body);
+        if (t.type == Type::Word && text.startsWith(QLatin1Char('@'))) {
+            const qsizetype index = indexOfParameter(procedure.parameters, text);
+            procedure.pieces.push_back({text.toString(), index < 0 ? -2 : int(index)});
+        } else if (t.type == Type::Symbol && text == QLatin1String(";")) {
+            continue; // the stored body may end with a semicolon
+        } else if (!procedure.pieces.empty() && procedure.pieces.back().parameter == -1) {
+            procedure.pieces.back().text += text;
+        } else {
+            procedure.pieces.push_back({text.toString(), -1});
+        }
+    }
     return *m_procedures.insert(key, procedure);
 }
 
@@ -690,21 +704,11 @@ QString SqliteDialect::translateCall(const QString &sql, const std::vector<TSqlT
                           .arg(name, proc.parameters[arguments.size()]));
 
     // The body with each @parameter replaced by its argument.
-    const auto bodyTokens = TSqlTokenizer::tokenize(proc.body);
     QString out;
-    out.reserve(proc.body.size() + 64);
-    for (const TSqlToken &t : bodyTokens) {
-        const QStringView text = t.text(proc.body);
-        if (t.type == Type::Word && text.startsWith(QLatin1Char('@'))) {
-            const qsizetype index = indexOfParameter(proc.parameters, text);
-            if (index < 0)
-                throw DbError(QStringLiteral("Must declare the scalar variable \"%1\".").arg(text));
-            out += arguments[index];
-        } else if (t.type == Type::Symbol && text == QLatin1String(";")) {
-            continue; // the stored body may end with a semicolon
-        } else {
-            out += text;
-        }
+    for (const Procedure::Piece &piece : proc.pieces) {
+        if (piece.parameter == -2)
+            throw DbError(QStringLiteral("Must declare the scalar variable \"%1\".").arg(piece.text));
+        out += piece.parameter >= 0 ? arguments[piece.parameter] : piece.text;
     }
     return out;
 }
@@ -728,6 +732,73 @@ QString SqliteDialect::translate(const QString &sql, QSqlDatabase &db)
     if (translator.mayHoldDates())
         translator.markDateLiterals(dateColumns(db));
     return translator.run();
+}
+
+bool SqliteDialect::bindableInsert(const QString &translated, QString *shape, QVariantList *values)
+{
+    // Cheap refusal of everything that is not an insert.
+    const QStringView start = QStringView(translated).trimmed();
+    if (!start.startsWith(QLatin1String("insert"), Qt::CaseInsensitive))
+        return false;
+    static const QRegularExpression decimal(QStringLiteral(R"(^(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$)"));
+    const auto tokens = TSqlTokenizer::tokenize(translated);
+    shape->clear();
+    values->clear();
+    shape->reserve(translated.size());
+    bool afterValues = false;
+    int depth = 0;
+    for (const TSqlToken &t : tokens) {
+        const QStringView text = t.text(translated);
+        if (!afterValues) {
+            if (t.type == Type::Symbol && text == QLatin1Char('('))
+                ++depth;
+            else if (t.type == Type::Symbol && text == QLatin1Char(')'))
+                --depth;
+            else if (depth == 0 && t.type == Type::Word && text.compare(QLatin1String("values"), Qt::CaseInsensitive) == 0)
+                afterValues = true;
+            shape->append(text);
+            continue;
+        }
+        if (!t.isSignificant()) {
+            shape->append(text);
+            continue;
+        }
+        if (t.type == Type::Symbol && (text == QLatin1Char('(') || text == QLatin1Char(')'))) {
+            depth += text == QLatin1Char('(') ? 1 : -1;
+            if (depth < 0)
+                return false;
+            shape->append(text);
+            continue;
+        }
+        if (depth == 0 && !(t.type == Type::Symbol && text == QLatin1Char(',')))
+            return false; // only rows follow Values
+        if (depth == 1 && t.type == Type::String) {
+            if (text.front() != QLatin1Char('\''))
+                return false;
+            shape->append(QLatin1Char('?'));
+            values->append(TSqlTokenizer::stringValue(text));
+            continue;
+        }
+        if (depth == 1 && t.type == Type::Number) {
+            bool whole = false;
+            const qlonglong number = text.toLongLong(&whole);
+            if (whole && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); })) {
+                shape->append(QLatin1Char('?'));
+                values->append(number);
+            } else if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e'), Qt::CaseInsensitive)) {
+                return false; // a whole number beyond 64 bits stays as it is written
+            } else if (decimal.match(text.toString()).hasMatch()) {
+                // The text read as SQLite reads a literal, digit for digit the same.
+                shape->append(QLatin1String("CAST(? AS REAL)"));
+                values->append(text.toString());
+            } else {
+                return false;
+            }
+            continue;
+        }
+        shape->append(text);
+    }
+    return afterValues && depth == 0 && !values->isEmpty();
 }
 
 // ---- dates -------------------------------------------------------------------------

@@ -47,13 +47,25 @@ public:
     static QString storedDate(const QDateTime &value);
     static std::optional<QDateTime> parseStoredDate(QStringView text);
 
+    // A translated Insert ... Values (...) with the literals of its rows taken out: the
+    // text with a parameter in place of each literal and the values to bind, so that
+    // saves of many lines prepare the statement once. A value is bound as the literal
+    // reads (text, integer; a decimal through SQLite's own conversion). False for any
+    // other statement, and for one with a literal that is not plainly one of these.
+    static bool bindableInsert(const QString &translated, QString *shape, QVariantList *values);
+
     // Another connection held the database locked past the busy timeout.
     static bool isBusy(const QSqlError &error);
 
 private:
     struct Procedure {
         QStringList parameters;
-        QString body;
+        // The body cut where the arguments go, so that a call only joins the pieces.
+        struct Piece {
+            QString text;       // the body's text, or the name of an undeclared @variable
+            int parameter = -1; // the argument that goes here; -1 for text, -2 undeclared
+        };
+        std::vector<Piece> pieces;
     };
 
     QString translateCall(const QString &sql, const std::vector<TSqlToken> &tokens,
