@@ -50,6 +50,36 @@ QString uniqueConnectionName()
     return QStringLiteral("quellar-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
+// The statement of that shape, prepared once and kept, run with the values bound; null
+// (and the error) when it fails, and then it is not kept.
+QSqlQuery *executePrepared(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape,
+                           const QVariantList &values, QSqlError *error)
+{
+    constexpr qsizetype kept = 16;
+    auto found = prepared.find(shape);
+    if (found == prepared.end()) {
+        if (prepared.size() >= kept)
+            prepared.clear();
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        if (!query.prepare(shape)) {
+            *error = query.lastError();
+            return nullptr;
+        }
+        found = prepared.insert(shape, query);
+    }
+    QSqlQuery &query = *found;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(int(i), values[i]);
+    if (!query.exec()) {
+        *error = query.lastError();
+        prepared.erase(found);
+        return nullptr;
+    }
+    return &query;
+}
+
 } // namespace
 
 Connection::Connection(const ConnectionSettings &settings)
@@ -234,6 +264,23 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
         throw DbError(QStringLiteral("A value holds %1; nothing was sent to the database.").arg(problem));
     reconnectIfLost();
     checkEmbeddedFile();
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
+        // Procedure calls and inserts run on statements prepared once for their shape.
+        auto &sqlite = static_cast<SqliteDialect &>(*m_dialect);
+        QString shape;
+        QVariantList values;
+        if (sqlite.bindableCall(sql, m_db, &shape, &values)) {
+            QSqlError error;
+            QSqlQuery *query = executePrepared(m_prepared, m_db, shape, values, &error);
+            if (!query)
+                fail(error);
+            if (!query->isSelect())
+                return nullptr;
+            std::shared_ptr<const ResultTable> rows = m_dialect->fetch(*query);
+            query->finish(); // the read ends here, whatever was read
+            return rows;
+        }
+    }
     const QString translated = m_dialect->translate(sql, m_db);
     if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
         QString shape;
@@ -255,24 +302,10 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
 
 void Connection::runPrepared(const QString &shape, const QVariantList &values)
 {
-    constexpr qsizetype kept = 16;
-    auto found = m_prepared.find(shape);
-    if (found == m_prepared.end()) {
-        if (m_prepared.size() >= kept)
-            m_prepared.clear();
-        QSqlQuery query(m_db);
-        if (!query.prepare(shape))
-            fail(query.lastError());
-        found = m_prepared.insert(shape, query);
-    }
-    QSqlQuery &query = *found;
-    for (qsizetype i = 0; i < values.size(); ++i)
-        query.bindValue(int(i), values[i]);
-    if (!query.exec()) {
-        const QSqlError error = query.lastError();
-        m_prepared.erase(found);
+    QSqlError error;
+    QSqlQuery *query = executePrepared(m_prepared, m_db, shape, values, &error);
+    if (!query)
         fail(error);
-    }
 }
 
 std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)

@@ -654,7 +654,8 @@ const SqliteDialect::Procedure &SqliteDialect::procedure(const QString &name, QS
 }
 
 QString SqliteDialect::translateCall(const QString &sql, const std::vector<TSqlToken> &tokens,
-                                     const std::vector<int> &significant, QSqlDatabase &db)
+                                     const std::vector<int> &significant, QSqlDatabase &db,
+                                     QVariantList *values)
 {
     size_t s = 0;
     if (isWord(sql, tokens[size_t(significant[0])], QLatin1String("exec"))
@@ -703,14 +704,71 @@ QString SqliteDialect::translateCall(const QString &sql, const std::vector<TSqlT
         throw DbError(QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
                           .arg(name, proc.parameters[arguments.size()]));
 
+    // Bound, each argument is a parameter with its value, read as its literal reads.
+    QStringList placeholders;
+    QVariantList argumentValues;
+    if (values) {
+        static const QRegularExpression decimal(QStringLiteral(R"(^(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$)"));
+        for (const QString &literal : std::as_const(arguments)) {
+            bool whole = false;
+            const qlonglong number = literal.toLongLong(&whole);
+            if (literal.startsWith(QLatin1Char('\''))) {
+                placeholders << QStringLiteral("?");
+                argumentValues << TSqlTokenizer::stringValue(literal);
+            } else if (literal == QLatin1String("NULL")) {
+                placeholders << literal;
+                argumentValues << QVariant();
+            } else if (whole && std::all_of(literal.begin(), literal.end(), [](QChar c) { return c.isDigit(); })) {
+                placeholders << QStringLiteral("?");
+                argumentValues << number;
+            } else if ((literal.contains(QLatin1Char('.')) || literal.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+                       && decimal.match(literal).hasMatch()) {
+                placeholders << QStringLiteral("CAST(? AS REAL)");
+                argumentValues << literal;
+            } else {
+                return {}; // written in by translate()
+            }
+        }
+    }
+
     // The body with each @parameter replaced by its argument.
     QString out;
     for (const Procedure::Piece &piece : proc.pieces) {
         if (piece.parameter == -2)
             throw DbError(QStringLiteral("Must declare the scalar variable \"%1\".").arg(piece.text));
-        out += piece.parameter >= 0 ? arguments[piece.parameter] : piece.text;
+        if (piece.parameter < 0) {
+            out += piece.text;
+        } else if (values) {
+            out += placeholders[piece.parameter];
+            if (placeholders[piece.parameter] != QLatin1String("NULL"))
+                values->append(argumentValues[piece.parameter]);
+        } else {
+            out += arguments[piece.parameter];
+        }
     }
     return out;
+}
+
+bool SqliteDialect::bindableCall(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values)
+{
+    values->clear();
+    const auto tokens = TSqlTokenizer::tokenize(sql);
+    std::vector<int> significant;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].isSignificant())
+            significant.push_back(int(i));
+    }
+    if (significant.empty())
+        return false;
+    const TSqlToken &first = tokens[size_t(significant[0])];
+    if (!((first.type == Type::Word && !startsStatement(first.text(sql).toString())) || first.type == Type::QuotedName))
+        return false;
+    *shape = translateCall(sql, tokens, significant, db, values);
+    if (shape->isEmpty()) {
+        values->clear();
+        return false;
+    }
+    return true;
 }
 
 QString SqliteDialect::translate(const QString &sql, QSqlDatabase &db)

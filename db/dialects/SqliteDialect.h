@@ -54,6 +54,12 @@ public:
     // other statement, and for one with a literal that is not plainly one of these.
     static bool bindableInsert(const QString &translated, QString *shape, QVariantList *values);
 
+    // A procedure call as its stored body with a parameter wherever an argument goes, and
+    // the values to bind (as bindableInsert binds them), so that repeated calls prepare
+    // the body once. False for any other statement, and for a call with an argument that
+    // is not plainly a text, a number or NULL (translate() then writes it in).
+    bool bindableCall(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values);
+
     // Another connection held the database locked past the busy timeout.
     static bool isBusy(const QSqlError &error);
 
@@ -68,8 +74,11 @@ private:
         std::vector<Piece> pieces;
     };
 
+    // With values given, the arguments become parameters and their values go there;
+    // returns an empty text when an argument cannot be bound.
     QString translateCall(const QString &sql, const std::vector<TSqlToken> &tokens,
-                          const std::vector<int> &significant, QSqlDatabase &db);
+                          const std::vector<int> &significant, QSqlDatabase &db,
+                          QVariantList *values = nullptr);
     const Procedure &procedure(const QString &name, QSqlDatabase &db);
     const QSet<QString> &dateColumns(QSqlDatabase &db);
     void exec(QSqlDatabase &db, const QString &sql);

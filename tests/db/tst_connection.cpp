@@ -119,6 +119,26 @@ private slots:
         QCOMPARE(raw.answer("SELECT a FROM tSent WHERE k = 100"), QStringLiteral("after"));
     }
 
+    void procedureArgumentsReadAsTheirLiterals()
+    {
+        // A procedure's body is prepared once and its arguments bound; each call must see
+        // its own arguments, each with the type and value its literal has.
+        TestDatabase db(false);
+        auto connection = db.connect();
+        connection->Execute("Insert Into sysProcedures (Name, Parameters, Body) Values ('sp_Probe', '@a @b', "
+                            "'SELECT typeof(@a) || quote(@a) AS v, @b = ''x'' AS isX')");
+        const QStringList literals = {"'x''y'", "N'n'", "''", "'7'", "7", "007", "1.5", ".5", "1e3", "0.1",
+                                      "NULL", "-3", "-2.5", "123456789012345678901"};
+        for (const QString &literal : literals) {
+            const QString written = literal.startsWith("N'") ? literal.mid(1) : literal;
+            const auto called = connection->run(QStringLiteral("sp_Probe %1, 'x'").arg(literal));
+            const auto direct = connection->run(QStringLiteral("Select typeof(%1) || quote(%1) AS v").arg(written));
+            QCOMPARE(called->value(0, 0).toString(), direct->value(0, 0).toString());
+            QCOMPARE(called->value(0, 1).toInt(), 1);
+            QCOMPARE(connection->run(QStringLiteral("sp_Probe %1, 'y'").arg(literal))->value(0, 1).toInt(), 0);
+        }
+    }
+
     void everyFileIsWrittenAheadAndSyncedAtEachSave()
     {
         QTemporaryDir dir;
