@@ -50,6 +50,36 @@ QString uniqueConnectionName()
     return QStringLiteral("quellar-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
+// The statement of that shape, prepared once and kept, run with the values bound; null
+// (and the error) when it fails, and then it is not kept.
+QSqlQuery *executePrepared(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape,
+                           const QVariantList &values, QSqlError *error)
+{
+    constexpr qsizetype kept = 16;
+    auto found = prepared.find(shape);
+    if (found == prepared.end()) {
+        if (prepared.size() >= kept)
+            prepared.clear();
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        if (!query.prepare(shape)) {
+            *error = query.lastError();
+            return nullptr;
+        }
+        found = prepared.insert(shape, query);
+    }
+    QSqlQuery &query = *found;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(int(i), values[i]);
+    if (!query.exec()) {
+        *error = query.lastError();
+        prepared.erase(found);
+        return nullptr;
+    }
+    return &query;
+}
+
 } // namespace
 
 Connection::Connection(const ConnectionSettings &settings)
@@ -86,6 +116,9 @@ void Connection::open()
 
 void Connection::close()
 {
+    m_prepared.clear(); // before the database they were prepared on
+    if (m_idleReaders)
+        m_idleReaders->connections.clear();
     m_dialect.reset();
     m_db.close();
     m_db = QSqlDatabase();
@@ -231,7 +264,32 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
         throw DbError(QStringLiteral("A value holds %1; nothing was sent to the database.").arg(problem));
     reconnectIfLost();
     checkEmbeddedFile();
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
+        // Procedure calls and inserts run on statements prepared once for their shape.
+        auto &sqlite = static_cast<SqliteDialect &>(*m_dialect);
+        QString shape;
+        QVariantList values;
+        if (sqlite.bindableCall(sql, m_db, &shape, &values)) {
+            QSqlError error;
+            QSqlQuery *query = executePrepared(m_prepared, m_db, shape, values, &error);
+            if (!query)
+                fail(error);
+            if (!query->isSelect())
+                return nullptr;
+            std::shared_ptr<const ResultTable> rows = m_dialect->fetch(*query);
+            query->finish(); // the read ends here, whatever was read
+            return rows;
+        }
+    }
     const QString translated = m_dialect->translate(sql, m_db);
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
+        QString shape;
+        QVariantList values;
+        if (SqliteDialect::bindableInsert(translated, &shape, &values)) {
+            runPrepared(shape, values);
+            return nullptr;
+        }
+    }
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
@@ -240,6 +298,14 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
     if (!query.isSelect())
         return nullptr;
     return m_dialect->fetch(query);
+}
+
+void Connection::runPrepared(const QString &shape, const QVariantList &values)
+{
+    QSqlError error;
+    QSqlQuery *query = executePrepared(m_prepared, m_db, shape, values, &error);
+    if (!query)
+        fail(error);
 }
 
 std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
@@ -265,10 +331,8 @@ std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
         cursor->m_whole = m_dialect->fetch(query);
         return cursor;
     }
-    ConnectionSettings reading = m_settings;
-    reading.withPasswords = false;
-    reading.createIfMissing = false;
-    cursor->m_reader = std::make_unique<Connection>(reading);
+    cursor->m_reader = takeReader();
+    cursor->m_idle = m_idleReaders;
     Connection &reader = *cursor->m_reader;
     cursor->m_query = std::make_unique<QSqlQuery>(reader.m_db);
     QSqlQuery &query = *cursor->m_query;
@@ -279,6 +343,26 @@ std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
     if (!query.isSelect())
         throw DbError(QStringLiteral("The statement returned no rows: %1").arg(sql.left(200)));
     return cursor;
+}
+
+std::unique_ptr<Connection> Connection::takeReader()
+{
+    while (!m_idleReaders->connections.empty()) {
+        std::unique_ptr<Connection> reader = std::move(m_idleReaders->connections.back());
+        m_idleReaders->connections.pop_back();
+        try {
+            // A file put back in place is opened again, as this connection just was.
+            reader->reconnectIfLost();
+            reader->checkEmbeddedFile();
+            return reader;
+        } catch (const DbError &) {
+            // a new one is opened below, and says why if it cannot be
+        }
+    }
+    ConnectionSettings reading = m_settings;
+    reading.withPasswords = false;
+    reading.createIfMissing = false;
+    return std::make_unique<Connection>(reading);
 }
 
 bool Connection::inWalMode()
@@ -373,6 +457,8 @@ void Connection::runNativeScript(const QString &script)
             throw DbError(messageOf(query.lastError()) + QStringLiteral("\nin: ") + statement.left(200));
     }
     m_dialect->schemaChanged();
+    m_prepared.clear();
+    m_idleReaders->connections.clear(); // their dialects know the schema as it was
 }
 
 TransactionScope::TransactionScope(Connection &connection) : m_connection(connection)

@@ -5,7 +5,9 @@
 #include "ResultCursor.h"
 #include "StatementTrace.h"
 
+#include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include <functional>
@@ -60,7 +62,11 @@ public:
 
     // Closes the link to the database under the connection's feet, as a server that goes
     // away does; for tests of what the user then sees.
-    void simulateLostConnection() { m_db.close(); }
+    void simulateLostConnection()
+    {
+        m_prepared.clear();
+        m_db.close();
+    }
 
     // "SQLite", "Microsoft SQL Server", ...
     QString databaseSystem() const;
@@ -85,6 +91,10 @@ private:
     bool inWalMode();
     void openOdbc(const QString &connectionString);
     void chooseDialect();
+    // Runs an insert whose values are bound, on a statement prepared once for its shape.
+    void runPrepared(const QString &shape, const QVariantList &values);
+    // A reading connection for a cursor: an idle one still sound, else a new one.
+    std::unique_ptr<Connection> takeReader();
 
     ConnectionSettings m_settings;
     QString m_name;
@@ -97,6 +107,11 @@ private:
     int m_failCountdown = 0;
     QString m_failMessage;
     std::function<void(const QString &)> m_beforeStatement;
+    // Inserts prepared by shape (embedded database), so that a save of many lines
+    // compiles its statement once.
+    QHash<QString, QSqlQuery> m_prepared;
+    // Reading connections of finished cursors (embedded database in WAL mode).
+    std::shared_ptr<IdleReaders> m_idleReaders = std::make_shared<IdleReaders>();
 };
 
 // Begins a transaction and rolls it back unless commit() was called, so that a save

@@ -14,9 +14,14 @@ ResultCursor::~ResultCursor()
     release();
 }
 
-void ResultCursor::release()
+void ResultCursor::release(bool reusable)
 {
-    m_query.reset(); // before the connection it runs on
+    m_query.reset(); // before the connection it runs on; this ends its read
+    if (!m_reader)
+        return;
+    const std::shared_ptr<IdleReaders> idle = m_idle.lock();
+    if (reusable && idle && idle->connections.size() < IdleReaders::kept)
+        idle->connections.push_back(std::move(m_reader));
     m_reader.reset();
 }
 
@@ -33,7 +38,7 @@ std::shared_ptr<const ResultTable> ResultCursor::fetch(int maxRows)
     std::shared_ptr<const ResultTable> rows = m_reader->dialect().fetch(*m_query, std::max(1, maxRows));
     if (m_query->lastError().isValid()) {
         const QSqlError error = m_query->lastError();
-        release();
+        release(false);
         m_atEnd = true;
         throw DbError(error.databaseText().isEmpty() ? error.text() : error.databaseText(), error.nativeErrorCode());
     }

@@ -21,6 +21,7 @@
 #include "ui_frmMain.h"
 
 #include <QAbstractItemDelegate>
+#include <QFontMetricsF>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -29,6 +30,9 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTabBar>
+
+#include <array>
+#include <vector>
 
 namespace {
 
@@ -135,12 +139,41 @@ void frmMain::widenListing(int firstRow, int lastRow)
     option.fontMetrics = metrics;
     option.widget = grid;
     const int gridLine = grid->showGrid() ? 1 : 0;
+    // The characters' own widths tell most texts narrower than the widest without laying
+    // them out; only those within a few pixels of the widest estimate are measured.
+    std::array<qreal, 256> advances{};
+    const QFontMetricsF exact(grid->font());
+    for (size_t c = 0; c < advances.size(); ++c)
+        advances[c] = exact.horizontalAdvance(QChar(char16_t(c)));
+    auto estimate = [&advances](const QString &text) {
+        qreal width = 0;
+        for (const QChar c : text) {
+            if (c.unicode() >= advances.size())
+                return qreal(-1); // beyond Latin-1: always measured
+            width += advances[c.unicode()];
+        }
+        return width;
+    };
+    constexpr qreal tolerance = 6;
+    QStringList texts;
+    std::vector<qreal> estimates;
     for (int column = 0; column < m_listing->columnCount(); ++column) {
+        texts.clear();
+        estimates.clear();
+        qreal widestEstimate = 0;
+        for (int row = firstRow; row <= lastRow; ++row) {
+            texts << m_listing->text(row, column);
+            estimates.push_back(estimate(texts.back()));
+            widestEstimate = std::max(widestEstimate, estimates.back());
+        }
         // The widest text by the font's measure; the cell's margins come from the delegate.
         int widestRow = -1;
         int widestText = 0;
         for (int row = firstRow; row <= lastRow; ++row) {
-            const int width = metrics.horizontalAdvance(m_listing->text(row, column));
+            const qreal guess = estimates[size_t(row - firstRow)];
+            if (guess >= 0 && guess + tolerance < widestEstimate)
+                continue;
+            const int width = metrics.horizontalAdvance(texts[row - firstRow]);
             if (width > widestText) {
                 widestText = width;
                 widestRow = row;

@@ -16,6 +16,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -636,12 +637,26 @@ const SqliteDialect::Procedure &SqliteDialect::procedure(const QString &name, QS
         throw DbError(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
     Procedure procedure;
     procedure.parameters = query.value(0).toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    procedure.body = query.value(1).toString();
+    const QString body = query.value(1).toString();
+    for (const TSqlToken &t : TSqlTokenizer::tokenize(body)) {
+        const QStringView text = t.text(body);
+        if (t.type == Type::Word && text.startsWith(QLatin1Char('@'))) {
+            const qsizetype index = indexOfParameter(procedure.parameters, text);
+            procedure.pieces.push_back({text.toString(), index < 0 ? -2 : int(index)});
+        } else if (t.type == Type::Symbol && text == QLatin1String(";")) {
+            continue; // the stored body may end with a semicolon
+        } else if (!procedure.pieces.empty() && procedure.pieces.back().parameter == -1) {
+            procedure.pieces.back().text += text;
+        } else {
+            procedure.pieces.push_back({text.toString(), -1});
+        }
+    }
     return *m_procedures.insert(key, procedure);
 }
 
 QString SqliteDialect::translateCall(const QString &sql, const std::vector<TSqlToken> &tokens,
-                                     const std::vector<int> &significant, QSqlDatabase &db)
+                                     const std::vector<int> &significant, QSqlDatabase &db,
+                                     QVariantList *values)
 {
     size_t s = 0;
     if (isWord(sql, tokens[size_t(significant[0])], QLatin1String("exec"))
@@ -690,24 +705,71 @@ QString SqliteDialect::translateCall(const QString &sql, const std::vector<TSqlT
         throw DbError(QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
                           .arg(name, proc.parameters[arguments.size()]));
 
+    // Bound, each argument is a parameter with its value, read as its literal reads.
+    QStringList placeholders;
+    QVariantList argumentValues;
+    if (values) {
+        static const QRegularExpression decimal(QStringLiteral(R"(^(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$)"));
+        for (const QString &literal : std::as_const(arguments)) {
+            bool whole = false;
+            const qlonglong number = literal.toLongLong(&whole);
+            if (literal.startsWith(QLatin1Char('\''))) {
+                placeholders << QStringLiteral("?");
+                argumentValues << TSqlTokenizer::stringValue(literal);
+            } else if (literal == QLatin1String("NULL")) {
+                placeholders << literal;
+                argumentValues << QVariant();
+            } else if (whole && std::all_of(literal.begin(), literal.end(), [](QChar c) { return c.isDigit(); })) {
+                placeholders << QStringLiteral("?");
+                argumentValues << number;
+            } else if ((literal.contains(QLatin1Char('.')) || literal.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+                       && decimal.match(literal).hasMatch()) {
+                placeholders << QStringLiteral("CAST(? AS REAL)");
+                argumentValues << literal;
+            } else {
+                return {}; // written in by translate()
+            }
+        }
+    }
+
     // The body with each @parameter replaced by its argument.
-    const auto bodyTokens = TSqlTokenizer::tokenize(proc.body);
     QString out;
-    out.reserve(proc.body.size() + 64);
-    for (const TSqlToken &t : bodyTokens) {
-        const QStringView text = t.text(proc.body);
-        if (t.type == Type::Word && text.startsWith(QLatin1Char('@'))) {
-            const qsizetype index = indexOfParameter(proc.parameters, text);
-            if (index < 0)
-                throw DbError(QStringLiteral("Must declare the scalar variable \"%1\".").arg(text));
-            out += arguments[index];
-        } else if (t.type == Type::Symbol && text == QLatin1String(";")) {
-            continue; // the stored body may end with a semicolon
+    for (const Procedure::Piece &piece : proc.pieces) {
+        if (piece.parameter == -2)
+            throw DbError(QStringLiteral("Must declare the scalar variable \"%1\".").arg(piece.text));
+        if (piece.parameter < 0) {
+            out += piece.text;
+        } else if (values) {
+            out += placeholders[piece.parameter];
+            if (placeholders[piece.parameter] != QLatin1String("NULL"))
+                values->append(argumentValues[piece.parameter]);
         } else {
-            out += text;
+            out += arguments[piece.parameter];
         }
     }
     return out;
+}
+
+bool SqliteDialect::bindableCall(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values)
+{
+    values->clear();
+    const auto tokens = TSqlTokenizer::tokenize(sql);
+    std::vector<int> significant;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].isSignificant())
+            significant.push_back(int(i));
+    }
+    if (significant.empty())
+        return false;
+    const TSqlToken &first = tokens[size_t(significant[0])];
+    if (!((first.type == Type::Word && !startsStatement(first.text(sql).toString())) || first.type == Type::QuotedName))
+        return false;
+    *shape = translateCall(sql, tokens, significant, db, values);
+    if (shape->isEmpty()) {
+        values->clear();
+        return false;
+    }
+    return true;
 }
 
 QString SqliteDialect::translate(const QString &sql, QSqlDatabase &db)
@@ -763,6 +825,73 @@ QString SqliteDialect::withNameOrderPlan(const QString &translated, QSqlDatabase
     if (locationRows < enough)
         return translated;
     return match.captured(1) + QStringLiteral(" INDEXED BY ixInvMaster_Name") + match.captured(2) + QStringLiteral(", A.ItemID");
+}
+
+bool SqliteDialect::bindableInsert(const QString &translated, QString *shape, QVariantList *values)
+{
+    // Cheap refusal of everything that is not an insert.
+    const QStringView start = QStringView(translated).trimmed();
+    if (!start.startsWith(QLatin1String("insert"), Qt::CaseInsensitive))
+        return false;
+    static const QRegularExpression decimal(QStringLiteral(R"(^(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$)"));
+    const auto tokens = TSqlTokenizer::tokenize(translated);
+    shape->clear();
+    values->clear();
+    shape->reserve(translated.size());
+    bool afterValues = false;
+    int depth = 0;
+    for (const TSqlToken &t : tokens) {
+        const QStringView text = t.text(translated);
+        if (!afterValues) {
+            if (t.type == Type::Symbol && text == QLatin1Char('('))
+                ++depth;
+            else if (t.type == Type::Symbol && text == QLatin1Char(')'))
+                --depth;
+            else if (depth == 0 && t.type == Type::Word && text.compare(QLatin1String("values"), Qt::CaseInsensitive) == 0)
+                afterValues = true;
+            shape->append(text);
+            continue;
+        }
+        if (!t.isSignificant()) {
+            shape->append(text);
+            continue;
+        }
+        if (t.type == Type::Symbol && (text == QLatin1Char('(') || text == QLatin1Char(')'))) {
+            depth += text == QLatin1Char('(') ? 1 : -1;
+            if (depth < 0)
+                return false;
+            shape->append(text);
+            continue;
+        }
+        if (depth == 0 && !(t.type == Type::Symbol && text == QLatin1Char(',')))
+            return false; // only rows follow Values
+        if (depth == 1 && t.type == Type::String) {
+            if (text.front() != QLatin1Char('\''))
+                return false;
+            shape->append(QLatin1Char('?'));
+            values->append(TSqlTokenizer::stringValue(text));
+            continue;
+        }
+        if (depth == 1 && t.type == Type::Number) {
+            bool whole = false;
+            const qlonglong number = text.toLongLong(&whole);
+            if (whole && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); })) {
+                shape->append(QLatin1Char('?'));
+                values->append(number);
+            } else if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e'), Qt::CaseInsensitive)) {
+                return false; // a whole number beyond 64 bits stays as it is written
+            } else if (decimal.match(text.toString()).hasMatch()) {
+                // The text read as SQLite reads a literal, digit for digit the same.
+                shape->append(QLatin1String("CAST(? AS REAL)"));
+                values->append(text.toString());
+            } else {
+                return false;
+            }
+            continue;
+        }
+        shape->append(text);
+    }
+    return afterValues && depth == 0 && !values->isEmpty();
 }
 
 // ---- dates -------------------------------------------------------------------------

@@ -47,17 +47,38 @@ public:
     static QString storedDate(const QDateTime &value);
     static std::optional<QDateTime> parseStoredDate(QStringView text);
 
+    // A translated Insert ... Values (...) with the literals of its rows taken out: the
+    // text with a parameter in place of each literal and the values to bind, so that
+    // saves of many lines prepare the statement once. A value is bound as the literal
+    // reads (text, integer; a decimal through SQLite's own conversion). False for any
+    // other statement, and for one with a literal that is not plainly one of these.
+    static bool bindableInsert(const QString &translated, QString *shape, QVariantList *values);
+
+    // A procedure call as its stored body with a parameter wherever an argument goes, and
+    // the values to bind (as bindableInsert binds them), so that repeated calls prepare
+    // the body once. False for any other statement, and for a call with an argument that
+    // is not plainly a text, a number or NULL (translate() then writes it in).
+    bool bindableCall(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values);
+
     // Another connection held the database locked past the busy timeout.
     static bool isBusy(const QSqlError &error);
 
 private:
     struct Procedure {
         QStringList parameters;
-        QString body;
+        // The body cut where the arguments go, so that a call only joins the pieces.
+        struct Piece {
+            QString text;       // the body's text, or the name of an undeclared @variable
+            int parameter = -1; // the argument that goes here; -1 for text, -2 undeclared
+        };
+        std::vector<Piece> pieces;
     };
 
+    // With values given, the arguments become parameters and their values go there;
+    // returns an empty text when an argument cannot be bound.
     QString translateCall(const QString &sql, const std::vector<TSqlToken> &tokens,
-                          const std::vector<int> &significant, QSqlDatabase &db);
+                          const std::vector<int> &significant, QSqlDatabase &db,
+                          QVariantList *values = nullptr);
     // The product search of a location in name order, with the plan that shows its
     // first rows soonest.
     static QString withNameOrderPlan(const QString &translated, QSqlDatabase &db);

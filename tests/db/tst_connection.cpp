@@ -79,6 +79,66 @@ class TestConnection : public QObject
     }
 
 private slots:
+    void insertedValuesAreStoredExactlyAsTheirLiteralsRead()
+    {
+        // Inserts of many rows run on one prepared statement; each value must still be
+        // stored with the type and digits its literal reads as, in every kind of column.
+        TestDatabase db(false);
+        auto connection = db.connect();
+        connection->runNativeScript(QStringLiteral(
+            "CREATE TABLE tSent (k INTEGER PRIMARY KEY, a, b NUMERIC, c REAL, d TEXT, e DATETIME);"
+            "CREATE TABLE tWritten (k INTEGER PRIMARY KEY, a, b NUMERIC, c REAL, d TEXT, e DATETIME)"));
+        RawFile raw(db.file());
+        const QStringList literals = {"7", "007", "1.5", ".5", "2.50", "1e3", "0.1", "123456789.123456789",
+                                      "-3", "-2.5", "NULL", "'x''y'", "N'n'", "''", "'12'", "'1.50'", "' 5 '",
+                                      "12345678901234567890"};
+        int k = 0;
+        for (const QString &literal : literals) {
+            ++k;
+            const QString values = QStringLiteral("%1, %2, %2, %2, %2").arg(QString::number(k), literal);
+            connection->Execute(QStringLiteral("Insert tSent (k, a, b, c, d, e) Values (%1, '12/07/2026 02:05:09 PM')").arg(values));
+            const QString written = literal.startsWith("N'") ? literal.mid(1) : literal;
+            QCOMPARE(raw.answer(QStringLiteral("INSERT INTO tWritten (k, a, b, c, d, e) VALUES (%1, %2, %2, %2, %2, "
+                                               "'2026-12-07 14:05:09.000')").arg(QString::number(k), written)),
+                     QString());
+        }
+        const QString columns = QStringLiteral("k, typeof(a) || quote(a), typeof(b) || quote(b), typeof(c) || quote(c), "
+                                               "typeof(d) || quote(d), typeof(e) || quote(e)");
+        QCOMPARE(raw.answer(QStringLiteral("SELECT count(*) FROM (SELECT %1 FROM tSent EXCEPT SELECT %1 FROM tWritten)").arg(columns)),
+                 QStringLiteral("0"));
+        QCOMPARE(raw.answer("SELECT count(*) FROM tSent"), QString::number(literals.size()));
+
+        // A row refused keeps the next ones from going wrong.
+        try {
+            connection->Execute("Insert tSent (k, a) Values (1, 'again')");
+            QFAIL("a second row 1 must be refused");
+        } catch (const DbError &error) {
+            QVERIFY2(error.description().contains("UNIQUE"), qPrintable(error.description()));
+        }
+        connection->Execute("Insert tSent (k, a) Values (100, 'after')");
+        QCOMPARE(raw.answer("SELECT a FROM tSent WHERE k = 100"), QStringLiteral("after"));
+    }
+
+    void procedureArgumentsReadAsTheirLiterals()
+    {
+        // A procedure's body is prepared once and its arguments bound; each call must see
+        // its own arguments, each with the type and value its literal has.
+        TestDatabase db(false);
+        auto connection = db.connect();
+        connection->Execute("Insert Into sysProcedures (Name, Parameters, Body) Values ('sp_Probe', '@a @b', "
+                            "'SELECT typeof(@a) || quote(@a) AS v, @b = ''x'' AS isX')");
+        const QStringList literals = {"'x''y'", "N'n'", "''", "'7'", "7", "007", "1.5", ".5", "1e3", "0.1",
+                                      "NULL", "-3", "-2.5", "123456789012345678901"};
+        for (const QString &literal : literals) {
+            const QString written = literal.startsWith("N'") ? literal.mid(1) : literal;
+            const auto called = connection->run(QStringLiteral("sp_Probe %1, 'x'").arg(literal));
+            const auto direct = connection->run(QStringLiteral("Select typeof(%1) || quote(%1) AS v").arg(written));
+            QCOMPARE(called->value(0, 0).toString(), direct->value(0, 0).toString());
+            QCOMPARE(called->value(0, 1).toInt(), 1);
+            QCOMPARE(connection->run(QStringLiteral("sp_Probe %1, 'y'").arg(literal))->value(0, 1).toInt(), 0);
+        }
+    }
+
     void everyFileIsWrittenAheadAndSyncedAtEachSave()
     {
         QTemporaryDir dir;

@@ -218,6 +218,51 @@ private slots:
         QCOMPARE(column(grid, 0).mid(0, 3), QStringList({"5001", "5000", "1600"}));
         QCOMPARE(f.connection->run("Select count(*) From tbInvWithdrawRequest Where DocumentNumber = '5001'")->value(0, 0).toInt(), 1);
     }
+
+    // Whether another workstation can copy the whole write-ahead log back into the file,
+    // which it cannot while any connection still reads an older state of the file.
+    static bool nothingPinned(Connection &other)
+    {
+        const auto result = other.run("PRAGMA wal_checkpoint(TRUNCATE)");
+        return result && result->value(0, 0).toInt() == 0;
+    }
+
+    void aRefreshedListingKeepsNoOldReadOpen()
+    {
+        // Listings are read on reading connections that are kept for the next listing;
+        // a listing read to its end, or replaced by another, must let go of its read, and
+        // a kept connection must show what was saved since it was last used.
+        EditorFixture f;
+        requireWriteAheadLog(f);
+        auto other = f.db->connect();
+        other->run("PRAGMA busy_timeout = 200"); // the pinned case below need not wait long
+        for (int k = 0; k < 3; ++k) {
+            refresh(f, true);
+            refresh(f, false);
+        }
+        insertDocument(*other, "7001", "1", "1");
+        QVERIFY(nothingPinned(*other));
+        refresh(f, false);
+        QCOMPARE(column(listing(f), 0).value(0), QStringLiteral("7001"));
+
+        // A listing longer than its first block holds its read while it is shown ...
+        {
+            TransactionScope transaction(*other);
+            for (int d = 2001; d <= 2600; ++d)
+                insertDocument(*other, QString::number(d), "1", "1");
+            transaction.commit();
+        }
+        refresh(f, false);
+        QVERIFY(listing(f)->model()->canFetchMore({}));
+        insertDocument(*other, "7002", "1", "1");
+        QVERIFY(!nothingPinned(*other));
+        // ... and no longer once the short listing of processed requests replaced it.
+        refresh(f, true);
+        QVERIFY(!listing(f)->model()->canFetchMore({}));
+        QVERIFY(nothingPinned(*other));
+        refresh(f, false);
+        QCOMPARE(column(listing(f), 0).value(0), QStringLiteral("7002"));
+    }
 };
 
 QTEST_MAIN(TestListingWindow)
