@@ -68,8 +68,11 @@ QString frmLogin::defaultDatabaseFile()
     const QString demo = qEnvironmentVariable("QUELLAR_DEMO_DATABASE");
     if (!demo.isEmpty())
         return demo;
-    return QDir::cleanPath(QCoreApplication::applicationDirPath()
-                           + QStringLiteral("/../../demo/quellar-demo.db"));
+    // The demo database of a source checkout (run.sh makes it); an installed program has
+    // none, and the clerk chooses the hospital's file.
+    const QString checkoutDemo = QDir::cleanPath(QCoreApplication::applicationDirPath()
+                                                 + QStringLiteral("/../../demo/quellar-demo.db"));
+    return QFileInfo::exists(checkoutDemo) ? checkoutDemo : QString();
 }
 
 void frmLogin::connectSignals()
