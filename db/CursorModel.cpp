@@ -11,8 +11,15 @@ CursorModel::~CursorModel() = default;
 void CursorModel::setCursor(std::unique_ptr<ResultCursor> cursor)
 {
     std::shared_ptr<const ResultTable> first = cursor ? cursor->fetch(blockRows) : nullptr;
+    setRows(std::move(first), std::move(cursor));
+}
+
+void CursorModel::setRows(std::shared_ptr<const ResultTable> first, std::unique_ptr<ResultCursor> rest)
+{
     beginResetModel();
-    m_cursor = std::move(cursor);
+    m_cursor = std::move(rest); // the former read is let go here
+    if (m_cursor && m_cursor->atEnd())
+        m_cursor.reset();
     m_blocks.clear();
     m_rows = 0;
     m_columns = first ? first->columnCount() : 0;
@@ -22,6 +29,11 @@ void CursorModel::setCursor(std::unique_ptr<ResultCursor> cursor)
         m_rows = first->rowCount();
     }
     endResetModel();
+}
+
+void CursorModel::releaseCursor()
+{
+    m_cursor.reset();
 }
 
 void CursorModel::setHeaderLabels(const QStringList &labels)
@@ -39,12 +51,17 @@ std::pair<const ResultTable *, int> CursorModel::locate(int row) const
     return {block.rows.get(), row - block.firstRow};
 }
 
-QString CursorModel::text(int row, int column) const
+QVariant CursorModel::value(int row, int column) const
 {
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
         return {};
     const auto [rows, at] = locate(row);
-    const QVariant value = rows->value(at, column);
+    return rows->value(at, column);
+}
+
+QString CursorModel::text(int row, int column) const
+{
+    const QVariant value = this->value(row, column);
     if (!value.isValid() || value.isNull())
         return {};
     if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
@@ -69,13 +86,10 @@ QVariant CursorModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return text(index.row(), index.column());
-    case Qt::EditRole: {
-        const auto [rows, at] = locate(index.row());
-        return rows->value(at, index.column());
-    }
+    case Qt::EditRole:
+        return value(index.row(), index.column());
     case Qt::TextAlignmentRole: {
-        const auto [rows, at] = locate(index.row());
-        const QVariant value = rows->value(at, index.column());
+        const QVariant value = this->value(index.row(), index.column());
         const bool number = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float
             || value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong;
         return QVariant::fromValue(Qt::Alignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
@@ -111,7 +125,10 @@ void CursorModel::fetchMore(const QModelIndex &parent)
     } catch (const DbError &error) {
         m_cursor.reset();
         emit fetchFailed(error.description());
+        return;
     }
+    if (m_cursor->atEnd())
+        m_cursor.reset(); // its reading connection goes back at once
 }
 
 void CursorModel::append(std::shared_ptr<const ResultTable> rows)

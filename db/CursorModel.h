@@ -26,6 +26,13 @@ public:
     // DbError (and then shows what it showed before).
     void setCursor(std::unique_ptr<ResultCursor> cursor);
 
+    // Shows a first block already read and, when there may be more, the cursor that reads
+    // on; views are reset. The former read is let go.
+    void setRows(std::shared_ptr<const ResultTable> first, std::unique_ptr<ResultCursor> rest);
+
+    // Stops reading: the rows read so far stay, the open read and its connection go.
+    void releaseCursor();
+
     // Titles shown instead of the column names; with no rows the model still has these
     // columns, so an empty grid shows its titles.
     void setHeaderLabels(const QStringList &labels);
@@ -44,6 +51,10 @@ public:
 signals:
     // Reading a further block failed; the rows read so far stay and no more are read.
     void fetchFailed(const QString &message);
+
+protected:
+    // The cell as the database gave it.
+    QVariant value(int row, int column) const;
 
 private:
     struct Block {

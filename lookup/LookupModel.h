@@ -1,12 +1,10 @@
 #pragma once
 
+#include "db/CursorModel.h"
 #include "db/ResultCursor.h"
 #include "db/ResultTable.h"
 
-#include <QAbstractTableModel>
-
 #include <memory>
-#include <vector>
 
 class Connection;
 
@@ -15,13 +13,10 @@ class Connection;
 // over every product of the hospital shows its first screen as fast as one over a few
 // dozen, and rows nobody scrolls to are never read. The values show as the database gives
 // them.
-class LookupModel : public QAbstractTableModel
+class LookupModel : public CursorModel
 {
     Q_OBJECT
 public:
-    // Rows read per step; more than a screenful, so that the first block fills any grid.
-    static constexpr int blockRows = 256;
-
     // A search as it comes from the database: its first block and, when there may be
     // more, the open cursor that reads on.
     struct Result {
@@ -41,38 +36,11 @@ public:
     // which costs less than the reading connection a streamed result opens.
     static Result search(Connection &connection, const QString &sql, bool fewRows);
 
-    explicit LookupModel(QObject *parent = nullptr);
-    ~LookupModel() override;
+    using CursorModel::CursorModel;
 
     // Shows another result from its first row; views are reset. An empty Result clears
     // the model.
     void setResult(Result result);
 
-    // Stops reading: the rows read so far stay, the open read and its connection go.
-    void releaseCursor();
-
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    bool canFetchMore(const QModelIndex &parent) const override;
-    void fetchMore(const QModelIndex &parent) override;
-
-signals:
-    // Reading a further block failed; the rows read so far stay and no more are read.
-    void fetchFailed(const QString &message);
-
-private:
-    struct Block {
-        int firstRow = 0;
-        std::shared_ptr<const ResultTable> rows;
-    };
-    // The block holding a row and the row's place in it.
-    std::pair<const ResultTable *, int> locate(int row) const;
-    void append(std::shared_ptr<const ResultTable> rows);
-
-    std::unique_ptr<ResultCursor> m_cursor;
-    std::vector<Block> m_blocks;
-    QStringList m_names;
-    int m_rows = 0;
 };
