@@ -87,6 +87,44 @@ bool startsStatement(const QString &word)
     return words.contains(word.toLower());
 }
 
+// A statement's tokens, the places of its significant ones, and whether it is a
+// procedure call (its first word starts no ordinary statement).
+struct Parsed {
+    std::vector<TSqlToken> tokens;
+    std::vector<int> significant;
+    bool isCall = false;
+};
+
+Parsed parse(const QString &sql)
+{
+    Parsed parsed;
+    parsed.tokens = TSqlTokenizer::tokenize(sql);
+    for (size_t i = 0; i < parsed.tokens.size(); ++i) {
+        if (parsed.tokens[i].isSignificant())
+            parsed.significant.push_back(int(i));
+    }
+    if (!parsed.significant.empty()) {
+        const TSqlToken &first = parsed.tokens[size_t(parsed.significant[0])];
+        parsed.isCall = (first.type == Type::Word && !startsStatement(first.text(sql).toString()))
+            || first.type == Type::QuotedName;
+    }
+    return parsed;
+}
+
+// Whether the statement plainly starts with a word of an ordinary statement, told without
+// tokenizing it (an insert of a save is not looked at twice to see it is no call).
+bool plainlyNoCall(const QString &sql)
+{
+    qsizetype i = 0;
+    while (i < sql.size() && sql[i].isSpace())
+        ++i;
+    qsizetype end = i;
+    while (end < sql.size() && sql[end].isLetter())
+        ++end;
+    return end > i && (end == sql.size() || sql[end].isSpace() || sql[end] == QLatin1Char('('))
+        && startsStatement(sql.mid(i, end - i));
+}
+
 // Rewrites one statement (not a procedure call) token by token.
 class Translator
 {
@@ -753,18 +791,12 @@ QString SqliteDialect::translateCall(const QString &sql, const std::vector<TSqlT
 bool SqliteDialect::bindableCall(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values)
 {
     values->clear();
-    const auto tokens = TSqlTokenizer::tokenize(sql);
-    std::vector<int> significant;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].isSignificant())
-            significant.push_back(int(i));
-    }
-    if (significant.empty())
+    if (plainlyNoCall(sql))
         return false;
-    const TSqlToken &first = tokens[size_t(significant[0])];
-    if (!((first.type == Type::Word && !startsStatement(first.text(sql).toString())) || first.type == Type::QuotedName))
+    const Parsed parsed = parse(sql);
+    if (!parsed.isCall)
         return false;
-    *shape = translateCall(sql, tokens, significant, db, values);
+    *shape = translateCall(sql, parsed.tokens, parsed.significant, db, values);
     if (shape->isEmpty()) {
         values->clear();
         return false;
@@ -774,20 +806,13 @@ bool SqliteDialect::bindableCall(const QString &sql, QSqlDatabase &db, QString *
 
 QString SqliteDialect::translate(const QString &sql, QSqlDatabase &db)
 {
-    const auto tokens = TSqlTokenizer::tokenize(sql);
-    std::vector<int> significant;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].isSignificant())
-            significant.push_back(int(i));
-    }
-    if (significant.empty())
+    const Parsed parsed = parse(sql);
+    if (parsed.significant.empty())
         return sql;
-    const TSqlToken &first = tokens[size_t(significant[0])];
-    if ((first.type == Type::Word && !startsStatement(first.text(sql).toString()))
-        || first.type == Type::QuotedName)
-        return translateCall(sql, tokens, significant, db);
+    if (parsed.isCall)
+        return translateCall(sql, parsed.tokens, parsed.significant, db);
 
-    Translator translator(sql, tokens);
+    Translator translator(sql, parsed.tokens);
     if (translator.mayHoldDates())
         translator.markDateLiterals(dateColumns(db));
     return withNameOrderPlan(translator.run(), db);
