@@ -27,6 +27,7 @@ public:
         QString databaseFile;
         QString startupHarness; // the quellar-bench-startup executable; empty skips start-up
         int runs = 7;
+        QStringList cases; // keys of the cases to run (their groups run whole); empty runs all
     };
 
     struct Result {

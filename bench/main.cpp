@@ -1,6 +1,6 @@
-// quellar-bench DATABASE [--runs N] [--json FILE]
-// quellar-bench --generate-scale F [--seed N] [--runs N] [--json FILE]
-// quellar-bench --scales F,F,... [--workdir DIR] [--seed N] [--runs N] [--json FILE]
+// quellar-bench DATABASE [--runs N] [--cases KEY,...] [--json FILE]
+// quellar-bench --generate-scale F [--seed N] [--runs N] [--cases KEY,...] [--json FILE]
+// quellar-bench --scales F,F,... [--workdir DIR] [--seed N] [--runs N] [--cases KEY,...] [--json FILE]
 // Times what the clerk waits for on a large embedded database, beside SQLite's own floor.
 // With --scales it makes (or reuses) one database per scale in DIR, runs the benchmark on
 // each in a process of its own and shows how every case grows with the size.
@@ -37,9 +37,9 @@ void quietMessages(QtMsgType type, const QMessageLogContext &context, const QStr
 
 int usage(QTextStream &err)
 {
-    err << "usage: quellar-bench DATABASE [--runs N] [--json FILE]\n"
-           "       quellar-bench --generate-scale F [--seed N] [--runs N] [--json FILE]\n"
-           "       quellar-bench --scales F,F,... [--workdir DIR] [--seed N] [--runs N] [--json FILE]\n";
+    err << "usage: quellar-bench DATABASE [--runs N] [--cases KEY,...] [--json FILE]\n"
+           "       quellar-bench --generate-scale F [--seed N] [--runs N] [--cases KEY,...] [--json FILE]\n"
+           "       quellar-bench --scales F,F,... [--workdir DIR] [--seed N] [--runs N] [--cases KEY,...] [--json FILE]\n";
     return 2;
 }
 
@@ -190,8 +190,11 @@ int benchmarkScales(const std::vector<double> &scales, QString workDir, const Be
         out.flush();
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QApplication::applicationFilePath(),
-                    {file, QStringLiteral("--runs"), QString::number(options.runs), QStringLiteral("--json"), figures});
+        QStringList childArguments{file, QStringLiteral("--runs"), QString::number(options.runs),
+                                   QStringLiteral("--json"), figures};
+        if (!options.cases.isEmpty())
+            childArguments << QStringLiteral("--cases") << options.cases.join(QLatin1Char(','));
+        child.start(QApplication::applicationFilePath(), childArguments);
         if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
             throw std::runtime_error("The benchmark at scale " + std::to_string(scale) + " failed.");
         const QJsonObject json = readJson(figures);
@@ -243,6 +246,8 @@ int main(int argc, char *argv[])
                 if (!ok || scales.back() <= 0)
                     return usage(err);
             }
+        } else if (argument == QLatin1String("--cases") && hasValue) {
+            options.cases = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
         } else if (argument == QLatin1String("--workdir") && hasValue) {
             workDir = arguments[++i];
         } else if (argument == QLatin1String("--seed") && hasValue) {
