@@ -1,9 +1,11 @@
 #include "LineGrid.h"
 
+#include "app/GridTextDelegate.h"
 #include "app/Twips.h"
 #include "db/ResultTable.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QFontMetricsF>
 
@@ -20,12 +22,17 @@ const QString numberCharacters = QStringLiteral("0123456789.,-+eE");
 LineGrid::LineGrid(QWidget *parent) : QTableView(parent), m_lines(new LineModel(this))
 {
     setModel(m_lines);
+    setItemDelegate(new GridTextDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setTabKeyNavigation(false);
     verticalHeader()->setVisible(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    // The headings keep a selection of their own: the grid selects whole lines, so with
+    // the grid's every heading would light up and repaint on each move, saying nothing.
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSelectionModel(new QItemSelectionModel(m_lines, horizontalHeader()));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current, const QModelIndex &previous) {
                 if (current.row() != previous.row())

@@ -5,7 +5,9 @@
 #include "RequestStore.h"
 #include "WindowKeyFilter.h"
 #include "app/BusyCursor.h"
+#include "app/CachedPanelStyle.h"
 #include "app/FocusValidator.h"
+#include "app/GridTextDelegate.h"
 #include "app/LocationLists.h"
 #include "app/MessageBox.h"
 #include "app/ModalDialogs.h"
@@ -48,12 +50,14 @@ frmMain::frmMain(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_listing(new CursorModel(this))
 {
     ui->setupUi(this);
+    CachedPanelStyle::applyTo(*this);
     WindowGeometry(QStringLiteral("frmMain")).restore(*this);
     m_keys = std::make_unique<WindowKeyFilter>(this);
     m_validator = std::make_unique<FocusValidator>(this);
     m_entry = std::make_unique<LineEntry>(*ui, *m_validator, *m_keys, this);
     m_listing->setHeaderLabels(listingFormat.split(QLatin1Char('|')));
     ui->grdListing->setModel(m_listing);
+    ui->grdListing->setItemDelegate(new GridTextDelegate(ui->grdListing));
     ui->SSTab1->tabBar()->installEventFilter(this);
     ui->SSTab1->installEventFilter(this);
     connectControls();

@@ -1,0 +1,157 @@
+// The grids' one-pass text painting and the cached field frames must look exactly as the
+// style paints them: same pixels, whatever the cell's alignment, selection or focus, and a
+// text too wide for its cell still elided by the style.
+#include "app/CachedPanelStyle.h"
+#include "app/GridTextDelegate.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+// How far apart two images are: the largest difference of any colour channel.
+int largestDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 256;
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
+    int largest = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
+        const auto *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
+        for (int column = 0; column < x.width(); ++column) {
+            largest = std::max({largest, std::abs(qRed(p[column]) - qRed(q[column])),
+                                std::abs(qGreen(p[column]) - qGreen(q[column])),
+                                std::abs(qBlue(p[column]) - qBlue(q[column])),
+                                std::abs(qAlpha(p[column]) - qAlpha(q[column]))});
+        }
+    }
+    return largest;
+}
+
+QImage grabView(QTableView &view)
+{
+    view.viewport()->repaint();
+    return view.viewport()->grab().toImage();
+}
+
+} // namespace
+
+class tst_painting_shortcuts : public QObject
+{
+    Q_OBJECT
+private slots:
+    void gridCellsLookAsTheStylePaintsThem();
+    void fieldFramesLookAsTheStylePaintsThem();
+};
+
+void tst_painting_shortcuts::gridCellsLookAsTheStylePaintsThem()
+{
+    QStandardItemModel model(4, 3);
+    const QStringList texts{QStringLiteral("PARA500"), QStringLiteral("Paracetamol 500 mg tablet, box of 100"),
+                            QStringLiteral("1,234,567.8900")};
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            auto *item = new QStandardItem(row == 3 && column == 1 ? QString() : texts[column]);
+            if (column == 2)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            model.setItem(row, column, item);
+        }
+    }
+    QTableView styled;
+    QTableView shortcut;
+    for (QTableView *view : {&styled, &shortcut}) {
+        view->setModel(&model);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->resize(700, 200);
+        view->resizeColumnsToContents();
+        view->show();
+    }
+    shortcut.setItemDelegate(new GridTextDelegate(&shortcut));
+    QVERIFY(QTest::qWaitForWindowExposed(&shortcut));
+
+    // Plain rows, a selected current row with focus, and an empty cell. Only the active
+    // window has the focus, so each is grabbed while it is the active one.
+    auto grabActive = [&](QTableView &view) {
+        view.activateWindow();
+        if (!QTest::qWaitForWindowActive(&view))
+            return QImage();
+        view.setFocus();
+        view.setCurrentIndex(model.index(1, 2));
+        return grabView(view);
+    };
+    QVERIFY(grabActive(styled) != QImage());
+    QCOMPARE(largestDifference(grabActive(shortcut), grabActive(styled)), 0);
+
+    // Too narrow for the description: the style elides it, in both.
+    for (QTableView *view : {&styled, &shortcut})
+        view->setColumnWidth(1, 80);
+    QCOMPARE(largestDifference(grabActive(shortcut), grabActive(styled)), 0);
+}
+
+void tst_painting_shortcuts::fieldFramesLookAsTheStylePaintsThem()
+{
+    // Two windows with the same fields, one with the cached frames.
+    auto makeWindow = [](QWidget &window) {
+        window.resize(420, 120);
+        auto *narrow = new QLineEdit(QStringLiteral("1,000"), &window);
+        narrow->setObjectName(QStringLiteral("narrow"));
+        narrow->setGeometry(10, 10, 125, 22);
+        auto *wide = new QLineEdit(QStringLiteral("Paracetamol 500 mg"), &window);
+        wide->setObjectName(QStringLiteral("wide"));
+        wide->setGeometry(10, 40, 321, 22);
+        auto *readOnly = new QLineEdit(QStringLiteral("12.5000"), &window);
+        readOnly->setObjectName(QStringLiteral("readOnly"));
+        readOnly->setReadOnly(true);
+        readOnly->setEnabled(false);
+        readOnly->setGeometry(10, 70, 125, 22);
+    };
+    QWidget plain;
+    QWidget cached;
+    makeWindow(plain);
+    makeWindow(cached);
+    CachedPanelStyle::applyTo(cached);
+    for (QWidget *window : {&plain, &cached}) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+    // Only the active window has the focus, so each is grabbed while it is the active one.
+    auto grabField = [](QWidget &window, const char *name, const char *focused) {
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            return QImage();
+        if (focused)
+            window.findChild<QLineEdit *>(QLatin1String(focused))->setFocus();
+        auto *field = window.findChild<QLineEdit *>(QLatin1String(name));
+        // Drawn over the window's background: the frame's soft corners blend the same.
+        window.repaint();
+        return window.grab(field->geometry()).toImage();
+    };
+    auto compareAll = [&](const char *focused) {
+        for (const char *name : {"narrow", "wide", "readOnly"}) {
+            QVERIFY(plain.findChild<QLineEdit *>(QLatin1String(name))->style()
+                    != cached.findChild<QLineEdit *>(QLatin1String(name))->style());
+            const QImage expected = grabField(plain, name, focused);
+            QVERIFY(!expected.isNull());
+            QVERIFY2(largestDifference(grabField(cached, name, focused), expected) <= 1, name);
+        }
+    };
+    compareAll(nullptr);
+    // Focus changes the frame; the look drawn first must not serve the second.
+    compareAll("narrow");
+    compareAll("wide");
+    // A field of another size with the same state gets a frame of its own size.
+    for (QWidget *window : {&plain, &cached})
+        window->findChild<QLineEdit *>(QStringLiteral("wide"))->resize(200, 22);
+    compareAll("wide");
+}
+
+QTEST_MAIN(tst_painting_shortcuts)
+#include "tst_painting_shortcuts.moc"
