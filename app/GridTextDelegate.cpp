@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
-#include <QTextLayout>
+#include <QtMath>
 
-#include <cmath>
+#include <memory>
 
 namespace {
 
@@ -18,11 +18,28 @@ bool plainText(const QStyleOptionViewItem &option)
 
 } // namespace
 
+const QStaticText &GridTextDelegate::laidOut(const QString &text, const QFont &font) const
+{
+    if (font != m_textsFont) {
+        m_texts.clear();
+        m_textsFont = font;
+    }
+    if (const QStaticText *known = m_texts.object(text))
+        return *known;
+    auto made = std::make_unique<QStaticText>(text);
+    made->setTextFormat(Qt::PlainText);
+    made->setPerformanceHint(QStaticText::AggressiveCaching);
+    made->prepare(QTransform(), font);
+    const QStaticText *kept = made.get();
+    m_texts.insert(text, made.release());
+    return *kept;
+}
+
 void GridTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
-    if (!plainText(cell)) {
+    if (!plainText(cell) || !painter->transform().isIdentity()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -30,19 +47,9 @@ void GridTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const QStyle *style = widget ? widget->style() : QApplication::style();
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect textRect = cell.rect.adjusted(margin, 0, -margin, 0);
-
-    QTextOption textOption;
-    textOption.setWrapMode(QTextOption::ManualWrap);
-    textOption.setTextDirection(cell.direction);
-    textOption.setAlignment(QStyle::visualAlignment(cell.direction, cell.displayAlignment));
-    QTextLayout layout(cell.text, cell.font);
-    layout.setTextOption(textOption);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (line.isValid())
-        line.setLineWidth(textRect.width());
-    layout.endLayout();
-    if (line.isValid() && line.naturalTextWidth() > textRect.width()) {
+    const QStaticText *text = cell.text.isEmpty() ? nullptr : &laidOut(cell.text, cell.font);
+    const QSizeF textSize = text ? text->size() : QSizeF();
+    if (textSize.width() > textRect.width()) {
         QStyledItemDelegate::paint(painter, option, index); // too narrow: elided by the style
         return;
     }
@@ -50,16 +57,21 @@ void GridTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     painter->save();
     painter->setClipRect(cell.rect);
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, widget);
-    if (line.isValid()) {
+    if (text) {
         QPalette::ColorGroup group = cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
         if (group == QPalette::Normal && !(cell.state & QStyle::State_Active))
             group = QPalette::Inactive;
         painter->setPen(cell.palette.color(group, cell.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                        : QPalette::Text));
-        const QSize textSize(textRect.width(), int(std::ceil(line.height())));
-        const QRect box = QStyle::alignedRect(cell.direction, cell.displayAlignment & Qt::AlignVertical_Mask
-                                                                  | Qt::AlignLeft, textSize, textRect);
-        layout.draw(painter, box.topLeft());
+        const Qt::Alignment alignment = QStyle::visualAlignment(cell.direction, cell.displayAlignment);
+        qreal x = textRect.left();
+        if (alignment & Qt::AlignRight)
+            x += textRect.width() - textSize.width();
+        else if (alignment & Qt::AlignHCenter)
+            x += (textRect.width() - textSize.width()) / 2;
+        const QRect box = QStyle::alignedRect(cell.direction, (alignment & Qt::AlignVertical_Mask) | Qt::AlignLeft,
+                                              QSize(textRect.width(), qCeil(textSize.height())), textRect);
+        painter->drawStaticText(QPointF(x, box.top()), *text);
     }
     if (cell.state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;

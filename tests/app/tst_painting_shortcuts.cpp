@@ -62,6 +62,8 @@ void tst_painting_shortcuts::gridCellsLookAsTheStylePaintsThem()
             auto *item = new QStandardItem(row == 3 && column == 1 ? QString() : texts[column]);
             if (column == 2)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (column == 0 && row == 2)
+                item->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
             model.setItem(row, column, item);
         }
     }
@@ -88,6 +90,13 @@ void tst_painting_shortcuts::gridCellsLookAsTheStylePaintsThem()
         return grabView(view);
     };
     QVERIFY(grabActive(styled) != QImage());
+    QCOMPARE(largestDifference(grabActive(shortcut), grabActive(styled)), 0);
+
+    // Wider than their texts: right-aligned and centred texts land where the style puts them.
+    for (QTableView *view : {&styled, &shortcut}) {
+        view->setColumnWidth(0, view->columnWidth(0) + 37);
+        view->setColumnWidth(2, view->columnWidth(2) + 23);
+    }
     QCOMPARE(largestDifference(grabActive(shortcut), grabActive(styled)), 0);
 
     // Too narrow for the description: the style elides it, in both.
