@@ -280,6 +280,10 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
             query->finish(); // the read ends here, whatever was read
             return rows;
         }
+        if (sqlite.bindableDirectInsert(sql, m_db, &shape, &values)) {
+            runPrepared(shape, values);
+            return nullptr;
+        }
     }
     const QString translated = m_dialect->translate(sql, m_db);
     if (m_settings.kind == ConnectionSettings::Kind::Embedded) {

@@ -125,6 +125,48 @@ bool plainlyNoCall(const QString &sql)
         && startsStatement(sql.mid(i, end - i));
 }
 
+// A date literal as it is stored; the empty text is 1 January 1900, as SQL Server reads it.
+QString storedDateOfLiteral(const QString &value)
+{
+    // Every line of a save carries the same date: convert it once.
+    thread_local QString lastValue;
+    thread_local QString lastStored;
+    if (!lastStored.isEmpty() && value == lastValue)
+        return lastStored;
+    if (value.trimmed().isEmpty()) {
+        lastStored = QStringLiteral("1900-01-01 00:00:00.000");
+    } else {
+        const auto parsed = SqliteDialect::parseDateLiteral(value);
+        if (!parsed)
+            throw DbError(QStringLiteral("Conversion failed when converting date and/or time from character string."));
+        lastStored = SqliteDialect::storedDate(*parsed);
+    }
+    lastValue = value;
+    return lastStored;
+}
+
+// A number literal of an Insert's values as a parameter: a whole number bound as one, a
+// decimal through SQLite's own reading of its text. False for a number that stays
+// written as it is (a whole number beyond 64 bits, or one SQLite reads otherwise).
+bool bindNumber(QStringView text, QString *shape, QVariantList *values)
+{
+    static const QRegularExpression decimal(QStringLiteral(R"(^(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$)"));
+    bool whole = false;
+    const qlonglong number = text.toLongLong(&whole);
+    if (whole && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); })) {
+        shape->append(QLatin1Char('?'));
+        values->append(number);
+        return true;
+    }
+    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+        return false;
+    if (!decimal.match(text.toString()).hasMatch())
+        return false;
+    shape->append(QLatin1String("CAST(? AS REAL)"));
+    values->append(text.toString());
+    return true;
+}
+
 // Rewrites one statement (not a procedure call) token by token.
 class Translator
 {
@@ -424,24 +466,7 @@ private:
 
     static QString dateLiteral(const QString &value)
     {
-        // Every line of a save carries the same date: convert it once.
-        thread_local QString lastValue;
-        thread_local QString lastLiteral;
-        if (!lastLiteral.isEmpty() && value == lastValue)
-            return lastLiteral;
-        lastLiteral = convertedDateLiteral(value);
-        lastValue = value;
-        return lastLiteral;
-    }
-
-    static QString convertedDateLiteral(const QString &value)
-    {
-        if (value.trimmed().isEmpty()) // SQL Server reads the empty text as 1 January 1900
-            return QStringLiteral("'1900-01-01 00:00:00.000'");
-        const auto parsed = SqliteDialect::parseDateLiteral(value);
-        if (!parsed)
-            throw DbError(QStringLiteral("Conversion failed when converting date and/or time from character string."));
-        return QLatin1Char('\'') + SqliteDialect::storedDate(*parsed) + QLatin1Char('\'');
+        return QLatin1Char('\'') + storedDateOfLiteral(value) + QLatin1Char('\'');
     }
 
     // Convert ( type , expression [, style] ) starting at the "(" token; returns the
@@ -852,13 +877,102 @@ QString SqliteDialect::withNameOrderPlan(const QString &translated, QSqlDatabase
     return match.captured(1) + QStringLiteral(" INDEXED BY ixInvMaster_Name") + match.captured(2) + QStringLiteral(", A.ItemID");
 }
 
+bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values)
+{
+    if (!QStringView(sql).trimmed().startsWith(QLatin1String("insert"), Qt::CaseInsensitive))
+        return false;
+    const auto tokens = TSqlTokenizer::tokenize(sql);
+    std::vector<const TSqlToken *> sig;
+    sig.reserve(tokens.size());
+    for (const TSqlToken &t : tokens) {
+        if (t.isSignificant())
+            sig.push_back(&t);
+    }
+    size_t k = 0;
+    auto word = [&](QLatin1String w) { return k < sig.size() && isWord(sql, *sig[k], w); };
+    auto symbol = [&](QLatin1String s) { return k < sig.size() && isSymbol(sql, *sig[k], s); };
+    auto plainName = [&] { return k < sig.size() && sig[k]->type == Type::Word; };
+
+    if (!word(QLatin1String("insert")))
+        return false;
+    ++k;
+    if (word(QLatin1String("into")))
+        ++k;
+    if (!plainName())
+        return false;
+    const QStringView table = sig[k++]->text(sql);
+    if (!symbol(QLatin1String("(")))
+        return false;
+    ++k;
+    QStringList columns;
+    while (true) {
+        if (!plainName())
+            return false;
+        columns << sig[k++]->text(sql).toString();
+        if (symbol(QLatin1String(","))) {
+            ++k;
+            continue;
+        }
+        if (!symbol(QLatin1String(")")))
+            return false;
+        ++k;
+        break;
+    }
+    if (!word(QLatin1String("values")))
+        return false;
+    ++k;
+    if (!symbol(QLatin1String("(")))
+        return false;
+    ++k;
+
+    QString out = QLatin1String("INSERT INTO ") + table.toString() + QLatin1String(" (")
+                  + columns.join(QLatin1String(", ")) + QLatin1String(") VALUES (");
+    QVariantList bound;
+    const QSet<QString> &dates = dateColumns(db);
+    for (qsizetype position = 0;; ++position) {
+        if (k >= sig.size() || position >= columns.size())
+            return false; // SQLite says what is wrong with it, on the general road
+        const TSqlToken &value = *sig[k++];
+        const QStringView text = value.text(sql);
+        if (position > 0)
+            out += QLatin1String(", ");
+        if (value.type == Type::String) {
+            if (text.front() != QLatin1Char('\''))
+                return false; // N'text' and the like
+            const QString literal = TSqlTokenizer::stringValue(text);
+            out += QLatin1Char('?');
+            bound.append(dates.contains(columns[position].toLower()) ? storedDateOfLiteral(literal) : literal);
+        } else if (value.type == Type::Number) {
+            if (!bindNumber(text, &out, &bound))
+                return false;
+        } else if (value.type == Type::Word && text.compare(QLatin1String("null"), Qt::CaseInsensitive) == 0) {
+            out += QLatin1String("NULL");
+        } else {
+            return false;
+        }
+        if (symbol(QLatin1String(","))) {
+            ++k;
+            continue;
+        }
+        if (!symbol(QLatin1String(")")) || position + 1 != columns.size())
+            return false;
+        ++k;
+        break;
+    }
+    if (k != sig.size() || bound.isEmpty())
+        return false;
+    out += QLatin1Char(')');
+    *shape = std::move(out);
+    *values = std::move(bound);
+    return true;
+}
+
 bool SqliteDialect::bindableInsert(const QString &translated, QString *shape, QVariantList *values)
 {
     // Cheap refusal of everything that is not an insert.
     const QStringView start = QStringView(translated).trimmed();
     if (!start.startsWith(QLatin1String("insert"), Qt::CaseInsensitive))
         return false;
-    static const QRegularExpression decimal(QStringLiteral(R"(^(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$)"));
     const auto tokens = TSqlTokenizer::tokenize(translated);
     shape->clear();
     values->clear();
@@ -898,20 +1012,8 @@ bool SqliteDialect::bindableInsert(const QString &translated, QString *shape, QV
             continue;
         }
         if (depth == 1 && t.type == Type::Number) {
-            bool whole = false;
-            const qlonglong number = text.toLongLong(&whole);
-            if (whole && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); })) {
-                shape->append(QLatin1Char('?'));
-                values->append(number);
-            } else if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e'), Qt::CaseInsensitive)) {
-                return false; // a whole number beyond 64 bits stays as it is written
-            } else if (decimal.match(text.toString()).hasMatch()) {
-                // The text read as SQLite reads a literal, digit for digit the same.
-                shape->append(QLatin1String("CAST(? AS REAL)"));
-                values->append(text.toString());
-            } else {
+            if (!bindNumber(text, shape, values))
                 return false;
-            }
             continue;
         }
         shape->append(text);

@@ -54,6 +54,12 @@ public:
     // other statement, and for one with a literal that is not plainly one of these.
     static bool bindableInsert(const QString &translated, QString *shape, QVariantList *values);
 
+    // The same for a plain Insert [Into] table (columns) Values (literals), taken as it is
+    // written: what bindableInsert(translate(sql)) gives, without translating the whole
+    // text first (a save sends one such statement per line). A text written to a date
+    // column is converted as translate() converts it. False for any other statement.
+    bool bindableDirectInsert(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values);
+
     // A procedure call as its stored body with a parameter wherever an argument goes, and
     // the values to bind (as bindableInsert binds them), so that repeated calls prepare
     // the body once. False for any other statement, and for a call with an argument that

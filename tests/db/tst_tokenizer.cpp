@@ -3,7 +3,11 @@
 #include "db/dialects/TSqlTokenizer.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
+
+#include <optional>
 
 using Type = TSqlToken::Type;
 
@@ -114,6 +118,92 @@ private slots:
         QCOMPARE(translated("Select A.ItemName As [Product Name], [a\"b] From password..tbpasswordmain, x.dbo.y, dbo.z"),
                  QStringLiteral("Select A.ItemName As \"Product Name\", \"a\"\"b\" From password.tbpasswordmain, x.y, z"));
         QCOMPARE(translated("Select N'abc', 'N''x'"), QStringLiteral("Select 'abc', 'N''x'"));
+    }
+
+    // A plain insert taken as it is written binds exactly what the translated statement
+    // binds, dates converted alike; anything else is left to the general road.
+    void plainInsertsBindAsTheTranslatedStatement()
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("memory"));
+        QSqlQuery(db).exec(QStringLiteral("CREATE TABLE lines (Doc TEXT, Qty INTEGER, Cost REAL, Made DATETIME, Note TEXT)"));
+        SqliteDialect dialect(false);
+        dialect.schemaChanged();
+        struct Bound {
+            QString shape;
+            QVariantList values;
+        };
+        auto direct = [&](const QString &sql) -> std::optional<Bound> {
+            Bound b;
+            if (!dialect.bindableDirectInsert(sql, db, &b.shape, &b.values))
+                return std::nullopt;
+            return b;
+        };
+        auto general = [&](const QString &sql) -> std::optional<Bound> {
+            Bound b;
+            if (!SqliteDialect::bindableInsert(dialect.translate(sql, db), &b.shape, &b.values))
+                return std::nullopt;
+            return b;
+        };
+        // What a statement leaves in the table, read back with SQLite's own types.
+        auto stored = [&](const Bound &b) {
+            QSqlQuery(db).exec(QStringLiteral("DELETE FROM lines"));
+            QSqlQuery insert(db);
+            if (!insert.prepare(b.shape))
+                return QStringLiteral("prepare failed: ") + insert.lastError().text();
+            for (const QVariant &v : b.values)
+                insert.addBindValue(v);
+            if (!insert.exec())
+                return QStringLiteral("failed: ") + insert.lastError().text();
+            QSqlQuery read(db);
+            read.exec(QStringLiteral("SELECT quote(Doc), typeof(Qty), quote(Qty), typeof(Cost), quote(Cost), "
+                                     "quote(Made), quote(Note) FROM lines"));
+            QStringList out;
+            while (read.next()) {
+                for (int c = 0; c < 7; ++c)
+                    out << read.value(c).toString();
+            }
+            return out.join(QLatin1Char('|'));
+        };
+
+        const QStringList same{
+            "Insert lines (Doc, Qty, Cost, Made, Note) Values ('15', 5, 12.5000, '12/07/2026 02:05:09 PM', 'it''s')",
+            "insert into lines (Doc,Qty,Cost,Made,Note) values ('16',0,.5,'2026-12-07 14:05:09','')",
+            "Insert Into lines (Doc, Made) Values ('17', '')",
+            "Insert lines ( Doc , Note , Made ) Values ( '18' , NULL , '20261207 14:05:09' )",
+            "Insert lines (Doc, Qty, Cost) Values ('19', 123456789012, 1e3)",
+            "Insert lines (Doc, Note) Values ('20', '12/07/2026')", // a date-like text in a text column
+        };
+        for (const QString &sql : same) {
+            const auto d = direct(sql);
+            const auto g = general(sql);
+            QVERIFY2(d && g, qPrintable(sql));
+            QCOMPARE(d->values, g->values);
+            QCOMPARE(stored(*d), stored(*g));
+        }
+        QCOMPARE(direct(same[0])->values.at(3), QVariant(QStringLiteral("2026-12-07 14:05:09.000")));
+
+        // Left to the general road: N'' texts, signs, expressions, names in brackets,
+        // several rows, a missing column list, a count that does not match, no Insert.
+        const QStringList other{
+            "Insert lines (Doc, Note) Values ('21', N'é')",
+            "Insert lines (Doc, Qty) Values ('22', -5)",
+            "Insert lines (Doc, Made) Values ('23', GetDate())",
+            "Insert lines ([Doc], Qty) Values ('24', 1)",
+            "Insert lines (Doc) Values ('25'), ('26')",
+            "Insert lines Values ('27', 1, 1.0, '', '')",
+            "Insert lines (Doc, Qty) Values ('28')",
+            "Insert dbo.lines (Doc) Values ('29')",
+            "Select 'Insert lines (Doc) Values (''30'')'",
+        };
+        for (const QString &sql : other)
+            QVERIFY2(!direct(sql), qPrintable(sql));
+
+        // A date no form reads fails as the translated statement fails.
+        QString shape;
+        QVariantList values;
+        QVERIFY_THROWS_EXCEPTION(DbError, dialect.bindableDirectInsert(
+                                              QStringLiteral("Insert lines (Doc, Made) Values ('31', 'yesterday')"),
+                                              db, &shape, &values));
     }
 
     void dateLiteralsInAnyCommonForm()
