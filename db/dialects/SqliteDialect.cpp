@@ -1099,6 +1099,31 @@ std::optional<QDateTime> SqliteDialect::parseDateLiteral(const QString &text)
 
 // ---- reading rows ------------------------------------------------------------------
 
+namespace {
+
+// A column of the statement's current row, typed as Qt's SQLite driver types it.
+QVariant columnValue(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(statement, column));
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    case SQLITE_BLOB: {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(statement, column));
+        return QVariant(QByteArray(bytes, sqlite3_column_bytes(statement, column)));
+    }
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
+    }
+    }
+}
+
+} // namespace
+
 std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query, int maxRows)
 {
     enum class Column { Plain, Flag, Date, Unknown };
@@ -1128,35 +1153,56 @@ std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query, int maxRows)
     }
 
     ResultTableBuilder builder(names);
-    for (int rows = 0; (maxRows < 0 || rows < maxRows) && query.next(); ++rows) {
-        for (int i = 0; i < count; ++i) {
-            const QVariant value = query.value(i);
-            switch (columns[size_t(i)]) {
-            case Column::Flag:
-                if (value.isNull())
-                    builder.appendNull(i);
-                else
-                    builder.append(i, QVariant(value.toLongLong() != 0 || value.toBool()));
-                break;
-            case Column::Date:
-            case Column::Unknown:
-                // An expression column holding a stored date-time (GetDate(), a date
-                // through Coalesce) is read as a date-time too.
-                if (value.typeId() == QMetaType::QString && !value.isNull()) {
-                    const QString text = value.toString();
-                    auto date = parseStoredDate(text);
-                    if (!date && columns[size_t(i)] == Column::Date)
-                        date = parseDateLiteral(text);
-                    builder.append(i, date ? QVariant(*date) : value);
-                    break;
-                }
-                builder.append(i, value);
-                break;
-            case Column::Plain:
-                builder.append(i, value);
+    auto store = [&](int i, const QVariant &value) {
+        switch (columns[size_t(i)]) {
+        case Column::Flag:
+            if (value.isNull())
+                builder.appendNull(i);
+            else
+                builder.append(i, QVariant(value.toLongLong() != 0 || value.toBool()));
+            break;
+        case Column::Date:
+        case Column::Unknown:
+            // An expression column holding a stored date-time (GetDate(), a date
+            // through Coalesce) is read as a date-time too.
+            if (value.typeId() == QMetaType::QString && !value.isNull()) {
+                const QString text = value.toString();
+                auto date = parseStoredDate(text);
+                if (!date && columns[size_t(i)] == Column::Date)
+                    date = parseDateLiteral(text);
+                builder.append(i, date ? QVariant(*date) : value);
                 break;
             }
+            builder.append(i, value);
+            break;
+        case Column::Plain:
+            builder.append(i, value);
+            break;
         }
+    };
+
+    // A whole result is read straight from the statement, each value as the driver would
+    // give it: the driver's row cache has SQLite convert every text to UTF-16 and copies
+    // each row twice, which was most of what opening a long request cost. The driver has
+    // already stepped onto the first row (or to the end) when the query ran.
+    const auto policy = query.numericalPrecisionPolicy();
+    if (statement && maxRows < 0 && query.isActive() && query.at() == QSql::BeforeFirstRow
+        && (policy == QSql::LowPrecisionDouble || policy == QSql::HighPrecision)) {
+        int step = sqlite3_data_count(statement) > 0 ? SQLITE_ROW : SQLITE_DONE;
+        while (step == SQLITE_ROW) {
+            for (int i = 0; i < count; ++i)
+                store(i, columnValue(statement, i));
+            builder.endRow();
+            step = sqlite3_step(statement);
+        }
+        if (step != SQLITE_DONE)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))));
+        return builder.finish();
+    }
+
+    for (int rows = 0; (maxRows < 0 || rows < maxRows) && query.next(); ++rows) {
+        for (int i = 0; i < count; ++i)
+            store(i, query.value(i));
         builder.endRow();
     }
     return builder.finish();

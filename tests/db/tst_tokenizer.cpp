@@ -1,7 +1,9 @@
 #include "db/DbError.h"
+#include "db/ResultTable.h"
 #include "db/dialects/SqliteDialect.h"
 #include "db/dialects/TSqlTokenizer.h"
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -204,6 +206,56 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, dialect.bindableDirectInsert(
                                               QStringLiteral("Insert lines (Doc, Made) Values ('31', 'yesterday')"),
                                               db, &shape, &values));
+    }
+
+    // A whole result read straight from the statement holds what the driver's rows give:
+    // the same values of the same types, NULLs, texts beyond ASCII, dates and flags.
+    void wholeReadsGiveWhatTheDriverGives()
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("memory"));
+        QSqlQuery setup(db);
+        QVERIFY(setup.exec(QStringLiteral("CREATE TABLE kinds (Id INTEGER, Name TEXT, Cost REAL, Made DATETIME, "
+                                          "Flag BIT, Data BLOB)")));
+        QVERIFY(setup.exec(QStringLiteral(
+            "INSERT INTO kinds VALUES (1, 'Paracétamol 500 mg', 12.5, '2026-12-07 14:05:09.000', 1, x'00ff'), "
+            "(2, NULL, NULL, NULL, NULL, NULL), (3, '', 0.1, '12/07/2026', 0, x''), "
+            "(9007199254740993, 'ĀB€', -1e300, '2026-12-07 14:05:09.000', 0, NULL)")));
+        SqliteDialect dialect(false);
+        auto read = [&](bool whole) {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+            if (!query.exec(QStringLiteral("SELECT Id, Name, Cost, Made, Flag, Data, Id * 2 AS Twice, "
+                                           "'2026-12-07 14:05:09.000' AS Stamp FROM kinds ORDER BY Id")))
+                return std::make_pair(std::shared_ptr<ResultTable>(), false);
+            auto rows = dialect.fetch(query, whole ? -1 : 1000);
+            return std::make_pair(rows, query.at() == QSql::BeforeFirstRow);
+        };
+        const auto [direct, readDirectly] = read(true);
+        const auto [driver, readByDriver] = read(false);
+        QVERIFY(direct && driver);
+        QVERIFY(readDirectly);
+        QVERIFY(!readByDriver);
+        QCOMPARE(direct->rowCount(), 4);
+        QCOMPARE(direct->rowCount(), driver->rowCount());
+        QCOMPARE(direct->columnCount(), driver->columnCount());
+        for (int row = 0; row < driver->rowCount(); ++row) {
+            for (int column = 0; column < driver->columnCount(); ++column) {
+                const QVariant a = direct->value(row, column);
+                const QVariant b = driver->value(row, column);
+                const QByteArray where = QByteArray::number(row) + "," + QByteArray::number(column);
+                QVERIFY2(a.typeId() == b.typeId() && a.isNull() == b.isNull() && a == b, where.constData());
+            }
+        }
+        QCOMPARE(direct->value(0, 1).toString(), QStringLiteral("Paracétamol 500 mg"));
+        QCOMPARE(direct->value(3, 0).toLongLong(), 9007199254740993LL);
+        QCOMPARE(direct->value(0, 3), QVariant(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9))));
+        QCOMPARE(direct->value(0, 4), QVariant(true));
+
+        // An empty result is empty either way.
+        QSqlQuery none(db);
+        QVERIFY(none.exec(QStringLiteral("SELECT * FROM kinds WHERE Id < 0")));
+        QCOMPARE(dialect.fetch(none)->rowCount(), 0);
     }
 
     void dateLiteralsInAnyCommonForm()
