@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -22,6 +23,18 @@ QStringList titles()
 {
     static const QStringList parsed = headerFormat.split(QLatin1Char('|'));
     return parsed;
+}
+
+// A value of at most four decimals (a stored quantity, cost or their product nearly
+// always is) as a whole number of ten-thousandths; nothing for any other value. Below
+// 1e11 the fifteen significant digits the texts show hold those four decimals exactly,
+// so this is the same number the general conversions give, found without them.
+std::optional<qint64> tenThousandths(double value)
+{
+    const double scaled = value * 10000.0;
+    if (!(std::fabs(value) < 1e11) || scaled != std::trunc(scaled) || (value == 0 && std::signbit(value)))
+        return std::nullopt;
+    return qint64(scaled);
 }
 
 } // namespace
@@ -44,6 +57,17 @@ int LineModel::columnCount(const QModelIndex &parent) const
 QString LineModel::plainText(double value)
 {
     // The shortest text, no grouping, no padded decimals.
+    if (const auto units = tenThousandths(value)) {
+        const qint64 magnitude = *units < 0 ? -*units : *units;
+        QString text = QString::number(magnitude / 10000);
+        if (const qint64 part = magnitude % 10000) {
+            QString decimals = QString::number(part).rightJustified(4, QLatin1Char('0'));
+            while (decimals.endsWith(QLatin1Char('0')))
+                decimals.chop(1);
+            text += QLatin1Char('.') + decimals;
+        }
+        return *units < 0 ? QLatin1Char('-') + text : text;
+    }
     return QString::number(value, 'g', 15);
 }
 
@@ -201,6 +225,8 @@ LineModel::Money LineModel::countedTotal(double total)
     if (std::fabs(total) >= 1e28)
         return total < 0 ? -countedLimit : countedLimit;
     // Rounded at four decimals as the line total is shown ("########0.0000").
+    if (const auto units = tenThousandths(total))
+        return *units;
     const QString digits = NumberHandling::roundedDigits(total, 4, false);
     Money amount = 0;
     for (const QChar c : digits) {

@@ -49,6 +49,8 @@ public:
     static Money countedTotal(const QString &total);
     static Money countedTotal(double total);
     static QString moneyText(Money amount);
+    // A stored number as the grid shows it: the shortest text, no grouping.
+    static QString plainText(double value);
 
 private:
     struct Line {
@@ -65,7 +67,6 @@ private:
         Money counted = 0;
     };
 
-    static QString plainText(double value);
     // A stored line takes texts before one of its numbers changes.
     static void putIntoWords(Line &line);
 

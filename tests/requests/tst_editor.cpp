@@ -1,6 +1,11 @@
 #include "EditorFixture.h"
 
+#include "app/NumberHandling.h"
+#include "requests/LineModel.h"
+
 #include <QKeyEvent>
+
+#include <random>
 
 // The request editor driven through the real window, from the keyboard where a person
 // would use it.
@@ -197,6 +202,39 @@ private slots:
         QCOMPARE(f.field("txtTotalCounter")->text(), QStringLiteral("1,244.5000"));
         grid->setRow(2);
         QCOMPARE(f.field("txtLineCounter")->text(), QStringLiteral(" 2/ 3"));
+    }
+
+    // Stored numbers are written and counted without the general conversions when they
+    // have at most four decimals; the texts and amounts must be the same as theirs.
+    void storedNumbersReadAsTheGeneralConversionsReadThem()
+    {
+        auto general = [](double v) { return QString::number(v, 'g', 15); };
+        auto counted = [](double v) {
+            const QString digits = NumberHandling::roundedDigits(v, 4, false);
+            LineModel::Money amount = 0;
+            for (const QChar c : digits) {
+                if (c.isDigit())
+                    amount = amount * 10 + (c.unicode() - '0');
+            }
+            return v < 0 ? -amount : amount;
+        };
+        std::vector<double> values{0, -0.0, 1, -1, 0.1, 0.1 + 0.2, 12.5, 1.0001, 0.0001, 0.00005, 3.14159, 1e-7,
+                                   99999999999.9999, 1e11, 123456789012.5, -42.125, 150000, 1e15, 2.5e-5,
+                                   1000.00000000001, 1.23456789, 7.0 / 3.0};
+        std::mt19937_64 random(7);
+        for (int k = 0; k < 20000; ++k) {
+            // Quantities and costs as they are stored, and their products.
+            const double quantity = double(std::uniform_int_distribution<int>(-500, 200000)(random));
+            const double cost = double(std::uniform_int_distribution<qint64>(0, 99999999)(random)) / 10000.0;
+            values.push_back(quantity);
+            values.push_back(cost);
+            values.push_back(quantity * cost);
+            values.push_back(std::uniform_real_distribution<double>(-1e6, 1e6)(random));
+        }
+        for (const double v : values) {
+            QCOMPARE(LineModel::plainText(v), general(v));
+            QCOMPARE(LineModel::countedTotal(v), counted(v));
+        }
     }
 
     void newOnTheListingTakesTheSelectedRequestsLocations()
