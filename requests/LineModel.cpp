@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -25,16 +26,19 @@ QStringList titles()
     return parsed;
 }
 
-// A value of at most four decimals (a stored quantity, cost or their product nearly
-// always is) as a whole number of ten-thousandths; nothing for any other value. Below
-// 1e11 the fifteen significant digits the texts show hold those four decimals exactly,
-// so this is the same number the general conversions give, found without them.
+// A value of at most four decimals (a stored quantity or cost nearly always is) as a
+// whole number n of ten-thousandths; nothing for any other value. The value must be the
+// double nearest to n / 10000: below 1e11 its fifteen significant digits, which the
+// texts show, are then exactly those of n / 10000, so this is the number the general
+// conversions give, found without them.
 std::optional<qint64> tenThousandths(double value)
 {
-    const double scaled = value * 10000.0;
-    if (!(std::fabs(value) < 1e11) || scaled != std::trunc(scaled) || (value == 0 && std::signbit(value)))
+    if (!(std::fabs(value) < 1e11) || (value == 0 && std::signbit(value)))
         return std::nullopt;
-    return qint64(scaled);
+    const qint64 units = std::llround(value * 10000.0);
+    if (double(units) / 10000.0 != value)
+        return std::nullopt;
+    return units;
 }
 
 } // namespace
@@ -58,15 +62,28 @@ QString LineModel::plainText(double value)
 {
     // The shortest text, no grouping, no padded decimals.
     if (const auto units = tenThousandths(value)) {
-        const qint64 magnitude = *units < 0 ? -*units : *units;
-        QString text = QString::number(magnitude / 10000);
-        if (const qint64 part = magnitude % 10000) {
-            QString decimals = QString::number(part).rightJustified(4, QLatin1Char('0'));
-            while (decimals.endsWith(QLatin1Char('0')))
-                decimals.chop(1);
-            text += QLatin1Char('.') + decimals;
+        // Written from the right into one buffer: a long request has thousands of these.
+        std::array<QChar, 32> buffer;
+        size_t at = buffer.size();
+        qint64 whole = (*units < 0 ? -*units : *units) / 10000;
+        qint64 part = (*units < 0 ? -*units : *units) % 10000;
+        if (part != 0) {
+            int decimals = 4;
+            while (part % 10 == 0) {
+                part /= 10;
+                --decimals;
+            }
+            for (; decimals > 0; --decimals, part /= 10)
+                buffer[--at] = QChar(char16_t(u'0' + part % 10));
+            buffer[--at] = QLatin1Char('.');
         }
-        return *units < 0 ? QLatin1Char('-') + text : text;
+        do {
+            buffer[--at] = QChar(char16_t(u'0' + whole % 10));
+            whole /= 10;
+        } while (whole != 0);
+        if (*units < 0)
+            buffer[--at] = QLatin1Char('-');
+        return QString(buffer.data() + at, qsizetype(buffer.size() - at));
     }
     return QString::number(value, 'g', 15);
 }

@@ -228,6 +228,7 @@ private slots:
             const double cost = double(std::uniform_int_distribution<qint64>(0, 99999999)(random)) / 10000.0;
             values.push_back(quantity);
             values.push_back(cost);
+            values.push_back(std::nextafter(cost, 1e300)); // a hair beside a four-decimal value
             values.push_back(quantity * cost);
             values.push_back(std::uniform_real_distribution<double>(-1e6, 1e6)(random));
         }
