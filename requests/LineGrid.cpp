@@ -116,9 +116,9 @@ void LineGrid::fitColumn(int column, const QString &text)
     // narrower than the widest without laying them out; numbers are measured so, with a
     // pixel to spare.
     const qreal estimate = characterWidths(text);
-    const bool number = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return numberCharacters.contains(c); });
     if (text == widest.text || (estimate >= 0 && estimate + 6 <= widest.estimate))
         return;
+    const bool number = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return numberCharacters.contains(c); });
     const int needed = (number ? int(std::ceil(estimate)) + 1 : fontMetrics().horizontalAdvance(text)) + cellPadding();
     if (needed <= widest.pixels)
         return;
