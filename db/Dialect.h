@@ -32,6 +32,18 @@ public:
     // negative (the query is then left on the last row read, to go on from there).
     virtual std::shared_ptr<ResultTable> fetch(QSqlQuery &query, int maxRows = -1);
 
+    // How to read on after the first rowsRead rows of a translated statement whose plan
+    // shows its first rows soonest but is slow to read all of them: a statement that, run
+    // while the first one still reads (so on the same state of the database), gives
+    // exactly the rows it would still give, in the same order, planned for reading them
+    // all. Empty when the statement's own plan serves as well.
+    virtual QString continuation(const QString &translated, qint64 rowsRead) const
+    {
+        Q_UNUSED(translated);
+        Q_UNUSED(rowsRead);
+        return {};
+    }
+
     virtual void beginTransaction(QSqlDatabase &db);
     virtual void commit(QSqlDatabase &db);
     virtual void rollback(QSqlDatabase &db);

@@ -111,6 +111,12 @@ Parsed parse(const QString &sql)
     return parsed;
 }
 
+// What the name-order plan of the product search adds to its statement: the walk of the
+// item master by name, and the code as the last sort key, so that rows of equal name and
+// description come in one order whatever the plan.
+const QString nameOrderWalk = QStringLiteral(" INDEXED BY ixInvMaster_Name");
+const QString codeOrder = QStringLiteral(", A.ItemID");
+
 // Whether the statement plainly starts with a word of an ordinary statement, told without
 // tokenizing it (an insert of a save is not looked at twice to see it is no call).
 bool plainlyNoCall(const QString &sql)
@@ -849,7 +855,21 @@ QString SqliteDialect::withNameOrderPlan(const QString &translated, QSqlDatabase
                                     .toLongLong();
     if (locationRows < enough)
         return translated;
-    return match.captured(1) + QStringLiteral(" INDEXED BY ixInvMaster_Name") + match.captured(2) + QStringLiteral(", A.ItemID");
+    return match.captured(1) + nameOrderWalk + match.captured(2) + codeOrder;
+}
+
+// The walk finds a screen of rows soon, but to list them all it reads every item of the
+// master (seconds for a hospital's), where sorting the location's stock reads only that.
+// So the rows after those read come from the sort, skipped up to where the walk stopped:
+// both plans order by name, description and code, which no two rows share, and on the
+// same state of the database they list the same rows in the same order.
+QString SqliteDialect::continuation(const QString &translated, qint64 rowsRead) const
+{
+    if (translated.count(nameOrderWalk) != 1 || !translated.endsWith(codeOrder))
+        return {};
+    QString sorted = translated;
+    sorted.remove(nameOrderWalk);
+    return sorted + QStringLiteral(" LIMIT -1 OFFSET %1").arg(rowsRead);
 }
 
 bool SqliteDialect::bindableInsert(const QString &translated, QString *shape, QVariantList *values)

@@ -35,6 +35,7 @@ public:
     void prepare(QSqlDatabase &db, const ConnectionSettings &settings) override;
     QString translate(const QString &sql, QSqlDatabase &db) override;
     std::shared_ptr<ResultTable> fetch(QSqlQuery &query, int maxRows = -1) override;
+    QString continuation(const QString &translated, qint64 rowsRead) const override;
     void beginTransaction(QSqlDatabase &db) override;
     void commit(QSqlDatabase &db) override;
     void rollback(QSqlDatabase &db) override;
