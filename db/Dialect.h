@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <limits>
 #include <memory>
 
 class QSqlDatabase;
@@ -42,6 +43,16 @@ public:
         Q_UNUSED(translated);
         Q_UNUSED(rowsRead);
         return {};
+    }
+
+    // For a statement with a continuation read block by block: after how many rows the
+    // continuation reads on sooner than the statement's own plan. Asks the database (on
+    // the connection the statement reads on); the largest number when never.
+    virtual qint64 rowsBeforeContinuing(const QString &translated, QSqlDatabase &db)
+    {
+        Q_UNUSED(translated);
+        Q_UNUSED(db);
+        return std::numeric_limits<qint64>::max();
     }
 
     virtual void beginTransaction(QSqlDatabase &db);

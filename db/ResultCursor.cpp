@@ -27,17 +27,31 @@ void ResultCursor::release(bool reusable)
 
 std::shared_ptr<const ResultTable> ResultCursor::fetch(int maxRows)
 {
+    continueIfFaster(false);
     return read(std::max(1, maxRows));
 }
 
 std::shared_ptr<const ResultTable> ResultCursor::fetchRest()
 {
-    if (m_query && !m_atEnd) {
-        const QString rest = m_reader->dialect().continuation(m_sent, m_rowsRead);
-        if (!rest.isEmpty())
-            continueWith(rest);
-    }
+    continueIfFaster(true);
     return read(-1);
+}
+
+void ResultCursor::continueIfFaster(bool toTheEnd)
+{
+    if (!m_query || m_atEnd || (!toTheEnd && m_rowsRead == 0))
+        return; // the first block always comes by the plan for the first rows
+    Dialect &dialect = m_reader->dialect();
+    const QString rest = dialect.continuation(m_sent, m_rowsRead);
+    if (rest.isEmpty())
+        return;
+    if (!toTheEnd) {
+        if (m_continueAfter < 0)
+            m_continueAfter = dialect.rowsBeforeContinuing(m_sent, m_reader->m_db);
+        if (m_rowsRead < m_continueAfter)
+            return;
+    }
+    continueWith(rest);
 }
 
 std::shared_ptr<const ResultTable> ResultCursor::read(int maxRows)

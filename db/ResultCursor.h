@@ -52,6 +52,9 @@ private:
     void release(bool reusable = true);
     // At most maxRows rows, every one left when it is negative.
     std::shared_ptr<const ResultTable> read(int maxRows);
+    // Goes on with the dialect's continuation where there is one and it pays: for the
+    // rest at once always, block by block once the rows read have made it the faster.
+    void continueIfFaster(bool toTheEnd);
     // Reads on with another statement on the same reading connection.
     void continueWith(const QString &sql);
     [[noreturn]] void fail(const QSqlError &error);
@@ -62,5 +65,6 @@ private:
     std::shared_ptr<const ResultTable> m_whole;    // a result fetched at once, not yet handed out
     QString m_sent;                                // the statement's text as the reader sent it
     qint64 m_rowsRead = 0;                         // rows handed out by the open statement's read
+    qint64 m_continueAfter = -1;                   // rows before the continuation pays; -1 not asked yet
     bool m_atEnd = false;
 };
