@@ -73,6 +73,7 @@ private:
     Result reportToPdf();
     Result saving();
     Result search(const QString &key, const QString &name, const QString &text, double targetMs, bool exact);
+    Result searchToEnd();
     Result startup();
 
     // Window helpers: all through the controls the clerk uses.

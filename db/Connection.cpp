@@ -342,7 +342,8 @@ std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
     QSqlQuery &query = *cursor->m_query;
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!query.exec(reader.m_dialect->translate(sql, reader.m_db)))
+    cursor->m_sent = reader.m_dialect->translate(sql, reader.m_db);
+    if (!query.exec(cursor->m_sent))
         reader.fail(query.lastError());
     if (!query.isSelect())
         throw DbError(QStringLiteral("The statement returned no rows: %1").arg(sql.left(200)));

@@ -74,6 +74,8 @@ public:
     Dialect &dialect() { return *m_dialect; }
 
 private:
+    friend class ResultCursor; // reads on with a further statement on its reading connection
+
     void open();
     void close();
     void openEmbedded();

@@ -131,6 +131,20 @@ void CursorModel::fetchMore(const QModelIndex &parent)
         m_cursor.reset(); // its reading connection goes back at once
 }
 
+void CursorModel::fetchAll()
+{
+    if (!canFetchMore())
+        return;
+    try {
+        append(m_cursor->fetchRest());
+    } catch (const DbError &error) {
+        m_cursor.reset();
+        emit fetchFailed(error.description());
+        return;
+    }
+    m_cursor.reset(); // at its end; its reading connection goes back at once
+}
+
 void CursorModel::append(std::shared_ptr<const ResultTable> rows)
 {
     if (!rows || rows->rowCount() == 0)

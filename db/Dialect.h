@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <limits>
 #include <memory>
 
 class QSqlDatabase;
@@ -31,6 +32,28 @@ public:
     // Reads the rows of an executed query: all of them, or at most maxRows when it is not
     // negative (the query is then left on the last row read, to go on from there).
     virtual std::shared_ptr<ResultTable> fetch(QSqlQuery &query, int maxRows = -1);
+
+    // How to read on after the first rowsRead rows of a translated statement whose plan
+    // shows its first rows soonest but is slow to read all of them: a statement that, run
+    // while the first one still reads (so on the same state of the database), gives
+    // exactly the rows it would still give, in the same order, planned for reading them
+    // all. Empty when the statement's own plan serves as well.
+    virtual QString continuation(const QString &translated, qint64 rowsRead) const
+    {
+        Q_UNUSED(translated);
+        Q_UNUSED(rowsRead);
+        return {};
+    }
+
+    // For a statement with a continuation read block by block: after how many rows the
+    // continuation reads on sooner than the statement's own plan. Asks the database (on
+    // the connection the statement reads on); the largest number when never.
+    virtual qint64 rowsBeforeContinuing(const QString &translated, QSqlDatabase &db)
+    {
+        Q_UNUSED(translated);
+        Q_UNUSED(db);
+        return std::numeric_limits<qint64>::max();
+    }
 
     virtual void beginTransaction(QSqlDatabase &db);
     virtual void commit(QSqlDatabase &db);

@@ -2,6 +2,7 @@
 
 #include "ResultTable.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <memory>
@@ -36,6 +37,11 @@ public:
     // The next rows, at most maxRows (at least 1); fewer, possibly none, at the end.
     // Throws DbError.
     std::shared_ptr<const ResultTable> fetch(int maxRows);
+    // Every row not read yet; the cursor is then at its end. Where the statement's plan
+    // shows the first rows soonest but is slow to read all of them, the rest are read
+    // through the dialect's continuation: the same rows, in the same order, of the same
+    // state of the database. Throws DbError.
+    std::shared_ptr<const ResultTable> fetchRest();
     bool atEnd() const { return m_atEnd; }
 
 private:
@@ -44,10 +50,21 @@ private:
     // Lets go of the statement and the reading connection; a sound one goes back to the
     // idle readers of its connection, if that still exists.
     void release(bool reusable = true);
+    // At most maxRows rows, every one left when it is negative.
+    std::shared_ptr<const ResultTable> read(int maxRows);
+    // Goes on with the dialect's continuation where there is one and it pays: for the
+    // rest at once always, block by block once the rows read have made it the faster.
+    void continueIfFaster(bool toTheEnd);
+    // Reads on with another statement on the same reading connection.
+    void continueWith(const QString &sql);
+    [[noreturn]] void fail(const QSqlError &error);
 
     std::unique_ptr<Connection> m_reader;          // the reading connection, when there is one
     std::weak_ptr<IdleReaders> m_idle;             // where the reading connection goes back to
     std::unique_ptr<QSqlQuery> m_query;            // the open statement on it
     std::shared_ptr<const ResultTable> m_whole;    // a result fetched at once, not yet handed out
+    QString m_sent;                                // the statement's text as the reader sent it
+    qint64 m_rowsRead = 0;                         // rows handed out by the open statement's read
+    qint64 m_continueAfter = -1;                   // rows before the continuation pays; -1 not asked yet
     bool m_atEnd = false;
 };

@@ -1,5 +1,7 @@
 #include "LookupGrid.h"
 
+#include "db/CursorModel.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -24,8 +26,11 @@ void LookupGrid::keyPressEvent(QKeyEvent *event)
 
 QModelIndex LookupGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
-    // Ctrl+End goes to the last row of the result, not of the rows the grid has so far.
+    // Ctrl+End goes to the last row of the result, not of the rows the grid has so far;
+    // a streamed result reads all the rest at once.
     if (cursorAction == MoveEnd && modifiers.testFlag(Qt::ControlModifier) && model()) {
+        if (auto *rows = qobject_cast<CursorModel *>(model()))
+            rows->fetchAll();
         while (model()->canFetchMore(rootIndex()))
             model()->fetchMore(rootIndex());
     }

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QRegularExpressionMatch>
 #include <QSet>
 #include <QStringList>
 
@@ -35,6 +36,8 @@ public:
     void prepare(QSqlDatabase &db, const ConnectionSettings &settings) override;
     QString translate(const QString &sql, QSqlDatabase &db) override;
     std::shared_ptr<ResultTable> fetch(QSqlQuery &query, int maxRows = -1) override;
+    QString continuation(const QString &translated, qint64 rowsRead) const override;
+    qint64 rowsBeforeContinuing(const QString &translated, QSqlDatabase &db) override;
     void beginTransaction(QSqlDatabase &db) override;
     void commit(QSqlDatabase &db) override;
     void rollback(QSqlDatabase &db) override;
@@ -88,6 +91,7 @@ private:
     // The product search of a location in name order, with the plan that shows its
     // first rows soonest.
     static QString withNameOrderPlan(const QString &translated, QSqlDatabase &db);
+    static QRegularExpressionMatch productSearchOfALocation(const QString &translated);
     const Procedure &procedure(const QString &name, QSqlDatabase &db);
     const QSet<QString> &dateColumns(QSqlDatabase &db);
     void exec(QSqlDatabase &db, const QString &sql);

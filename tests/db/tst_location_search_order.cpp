@@ -12,7 +12,8 @@
 // The product search of a location that stocks many items walks the item master in name
 // order instead of sorting; it must list exactly the rows, in exactly the order, that the
 // sort lists, across the blocks the dialog reads, including rows of equal name and
-// description.
+// description. Read to its end, the rest comes from the sort, and must fit on the rows
+// already read without a gap or a row twice.
 class TestLocationSearchOrder : public QObject
 {
     Q_OBJECT
@@ -43,17 +44,28 @@ class TestLocationSearchOrder : public QObject
         return sql + QStringLiteral(" Order by A.ItemName, A.ItemDesc");
     }
 
-    // Every row of a search as the dialog reads it: code, name, description, block by block.
-    QStringList rows(const QString &sql)
+    // Code, name and description of each row.
+    static QStringList texts(const std::shared_ptr<const ResultTable> &block)
+    {
+        QStringList found;
+        for (int row = 0; block && row < block->rowCount(); ++row)
+            found << block->value(row, 0).toString() + QLatin1Char('|') + block->value(row, 1).toString()
+                    + QLatin1Char('|') + block->value(row, 2).toString();
+        return found;
+    }
+
+    // Every row of a search as the dialog reads it: block by block, or, after the given
+    // number of blocks, all the rest at once (the clerk pressing Ctrl+End).
+    QStringList rows(const QString &sql, int blocksBeforeTheEnd = -1)
     {
         const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql);
         QStringList found;
-        while (!cursor->atEnd()) {
-            const auto block = cursor->fetch(256);
-            for (int row = 0; row < block->rowCount(); ++row)
-                found << block->value(row, 0).toString() + QLatin1Char('|') + block->value(row, 1).toString()
-                        + QLatin1Char('|') + block->value(row, 2).toString();
-        }
+        for (int blocks = 0; !cursor->atEnd() && blocks != blocksBeforeTheEnd; ++blocks)
+            found << texts(cursor->fetch(256));
+        if (!cursor->atEnd())
+            found << texts(cursor->fetchRest());
+        if (!cursor->atEnd())
+            found << QStringLiteral("(not at its end)");
         return found;
     }
 
@@ -71,10 +83,12 @@ class TestLocationSearchOrder : public QObject
         return dialect.translate(sql, db);
     }
 
-    QString plan(const QString &sql)
+    QString plan(const QString &sql) { return planOf(translated(sql)); }
+
+    static QString planOf(const QString &translated)
     {
         QSqlQuery query(QSqlDatabase::database(QStringLiteral("probe")));
-        if (!query.exec(QStringLiteral("EXPLAIN QUERY PLAN ") + translated(sql)))
+        if (!query.exec(QStringLiteral("EXPLAIN QUERY PLAN ") + translated))
             return query.lastError().text();
         QStringList steps;
         while (query.next())
@@ -120,9 +134,18 @@ private slots:
         const QString sql = searchStatement(QStringLiteral("BIG"), QString());
         QVERIFY(!plan(sql).contains(QLatin1String("FOR ORDER BY")) || plan(sql).contains(QLatin1String("RIGHT PART")));
         QVERIFY2(plan(sql).contains(QLatin1String("ixInvMaster_Name")), qPrintable(plan(sql)));
+        // Read to the end, or paged through up to its last blocks, it goes on by the
+        // location's stock and a sort.
+        SqliteDialect dialect(false);
+        const QString rest = dialect.continuation(translated(sql), 256);
+        QVERIFY2(!rest.isEmpty() && !planOf(rest).contains(QLatin1String("ixInvMaster_Name")), qPrintable(planOf(rest)));
+        QSqlDatabase probe = QSqlDatabase::database(QStringLiteral("probe"));
+        const qint64 pagedUntil = dialect.rowsBeforeContinuing(translated(sql), probe);
+        QVERIFY2(pagedUntil > 256 && pagedUntil <= 512, qPrintable(QString::number(pagedUntil)));
         // A location of few items and an exact code keep the database's own plan.
         QVERIFY(!translated(searchStatement(QStringLiteral("FEW"), QString())).contains(QLatin1String("INDEXED BY")));
         QVERIFY(!translated(searchStatement(QStringLiteral("BIG"), QStringLiteral("123"))).contains(QLatin1String("INDEXED BY")));
+        QVERIFY(SqliteDialect(false).continuation(translated(searchStatement(QStringLiteral("FEW"), QString())), 256).isEmpty());
     }
 
     void everySearchListsWhatTheSortLists_data()
@@ -142,6 +165,8 @@ private slots:
         const QString sql = searchStatement(location, text);
         const QStringList found = rows(sql);
         QCOMPARE(found, rows(sortedByTheDatabase(sql)));
+        for (int blocks : {0, 1, 2})
+            QCOMPARE(rows(sql, blocks), found);
         if (location == QLatin1String("BIG") && text.isEmpty())
             QCOMPARE(found.size(), 600 - 54); // stocked, less the inactive ones
         // Name and description never fall; alike ones come in code order.
@@ -155,6 +180,28 @@ private slots:
                 if (key(before, 2) == key(after, 2))
                     QVERIFY2(key(before, 0) < key(after, 0), qPrintable(before + QLatin1String(" / ") + after));
             }
+        }
+    }
+
+    // Another workstation stocks an item at the location while the clerk looks at the
+    // first rows; what the clerk then pages through or reads at once still fits the rows
+    // on screen: the list is the one of the moment the search opened.
+    void theRestIsOfTheMomentTheSearchOpened()
+    {
+        const QString sql = searchStatement(QStringLiteral("BIG"), QString());
+        const QStringList before = rows(sortedByTheDatabase(sql));
+        for (const bool atOnce : {true, false}) {
+            const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql);
+            QStringList found = texts(cursor->fetch(256));
+            m_connection->Execute("Insert Into tbInvMaster (ItemID, ItemName, ItemDesc, ItemStatus) Values ('N0001', 'AAA NEW', NULL, 0)");
+            m_connection->Execute("Insert Into tbInvent (ItemID, LocationID, ItemStatus) Values ('N0001', 'BIG', 0)");
+            if (atOnce)
+                found << texts(cursor->fetchRest());
+            while (!cursor->atEnd())
+                found << texts(cursor->fetch(256));
+            m_connection->Execute("Delete From tbInvent Where ItemID = 'N0001'");
+            m_connection->Execute("Delete From tbInvMaster Where ItemID = 'N0001'");
+            QCOMPARE(found, before);
         }
     }
 };

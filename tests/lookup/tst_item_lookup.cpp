@@ -3,6 +3,7 @@
 #include "app/Twips.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
+#include "db/dialects/SqliteDialect.h"
 #include "lookup/LookupGrid.h"
 #include "lookup/frmItemLookup.h"
 #include "support/FakeSession.h"
@@ -418,6 +419,66 @@ private slots:
         QVERIFY(!shown);
         ModalDialogs::clearScript();
         m_connection->runNativeScript("DELETE FROM tbInvMaster WHERE ItemID LIKE 'B%' AND ItemName LIKE 'YY BULK%'");
+    }
+
+    void ctrlEndReachesTheLastProductOfALocationThatStocksMany()
+    {
+        // A ward that stocks so many products that its list is read in name order from the
+        // first screen on; many share a name (in another case, or with trailing blanks) and
+        // a description (or have none), so that their codes decide the order.
+        m_connection->runNativeScript(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+            "INSERT INTO tbInvMaster (ItemID, ItemName, ItemDesc, ItemStatus) "
+            "SELECT 'WS' || (5000 - i), CASE i % 3 WHEN 0 THEN 'WARD STOCK' WHEN 1 THEN 'ward stock ' "
+            "ELSE 'WARD SUPPLY ' || (i % 40) END, CASE WHEN i % 4 = 0 THEN NULL ELSE 'BOX' END, 0 FROM n;"
+            "INSERT INTO tbInvent (ItemID, LocationID, ItemStatus) SELECT ItemID, 'W1', "
+            "CASE WHEN rowid % 9 = 0 THEN 1 ELSE 0 END FROM tbInvMaster WHERE ItemID LIKE 'WS%'");
+        const QString wardSearch = QString(locationSearch).replace("LocationID = '20'", "LocationID = 'W1'")
+            + " A.ItemName Like '%' " + order;
+        {
+            QSqlDatabase probe = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plan"));
+            probe.setDatabaseName(m_db->file());
+            QVERIFY(probe.open());
+            SqliteDialect dialect(false);
+            dialect.prepare(probe, m_db->settings());
+            QVERIFY2(dialect.translate(wardSearch, probe).contains("INDEXED BY"), "the ward is too small to be read in name order");
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("plan"));
+        const auto sorted = m_connection->Execute(
+            "Select A.ItemID As Code From tbInvMaster A Join tbInvent D ON A.ItemID = D.ItemID "
+            "Where D.LocationID = 'W1' and (D.ItemStatus = 0 or D.ItemStatus is Null) "
+            "Order by A.ItemName, A.ItemDesc, A.ItemID").table();
+        QStringList expected;
+        for (int row = 0; row < sorted->rowCount(); ++row)
+            expected << sorted->value(row, 0).toString();
+
+        QStringList seen;
+        int readBefore = 0;
+        int current = -1;
+        bool readToTheEnd = false;
+        ModalDialogs::script([&](QDialog &shown) {
+            QVERIFY(activate(shown));
+            LookupGrid *rows = grid(shown);
+            QAbstractItemModel *model = rows->model();
+            rows->setFocus();
+            // A look a little further down first, then straight to the last product.
+            rows->verticalScrollBar()->setValue(rows->verticalScrollBar()->maximum());
+            QApplication::processEvents();
+            readBefore = model->rowCount();
+            QTest::keyClick(rows, Qt::Key_End, Qt::ControlModifier);
+            readToTheEnd = !model->canFetchMore({});
+            current = rows->currentIndex().row();
+            seen = column(shown, 0);
+            QTest::keyClick(rows, Qt::Key_Return);
+        });
+        frmItemLookup::pickCode("", "WARD ONE", "W1");
+        m_connection->runNativeScript("DELETE FROM tbInvent WHERE LocationID = 'W1'; DELETE FROM tbInvMaster WHERE ItemID LIKE 'WS%'");
+        QVERIFY2(MsgBoxScript::shown().empty(), qPrintable(firstMessage()));
+        QVERIFY(readBefore > 256 && readBefore < expected.size());
+        QVERIFY(readToTheEnd);
+        QCOMPARE(seen, expected);
+        QCOMPARE(current, expected.size() - 1);
+        QCOMPARE(gvarSearchValue.toString(), expected.last());
     }
 };
 
