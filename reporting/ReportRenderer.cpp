@@ -1,5 +1,6 @@
 #include "ReportRenderer.h"
 
+#include "GlyphRunPainter.h"
 #include "db/ResultTable.h"
 
 #include <QFontMetricsF>
@@ -587,9 +588,9 @@ int ReportRenderer::pageCount(const QPaintDevice &device) const
 
 namespace {
 
-// A text known to fit its box on one line, where drawText(rect, flags, text) would put it,
-// without laying it out again.
-void drawLine(QPainter &painter, const QFontMetricsF &metrics, const ReportPiece &piece)
+// Where drawText(rect, flags, text) starts a text known to fit its box on one line (the
+// point on its baseline), so it can be drawn without laying it out again.
+QPointF lineOrigin(const QFontMetricsF &metrics, const ReportPiece &piece)
 {
     const QRectF &box = piece.rect;
     qreal x = box.left();
@@ -602,7 +603,7 @@ void drawLine(QPainter &painter, const QFontMetricsF &metrics, const ReportPiece
         top = box.bottom() - metrics.height();
     else if (piece.flags & Qt::AlignVCenter)
         top = box.top() + (box.height() - metrics.height()) / 2;
-    painter.drawText(QPointF(x, top + metrics.ascent()), piece.text);
+    return QPointF(x, top + metrics.ascent());
 }
 
 } // namespace
@@ -611,24 +612,47 @@ int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
 {
     const std::vector<Page> pages = layOut(device);
     painter.setPen(Qt::black);
+    // A PDF file takes a page's one-line texts as a few glyph runs; other devices (the
+    // preview records its pages) get every text drawn by itself.
+    std::optional<GlyphRunPainter> runs;
+    if (GlyphRunPainter::suits(painter))
+        runs.emplace(painter);
     std::optional<QFontMetricsF> metrics;
+    QFont metricsFont;
     for (size_t p = 0; p < pages.size(); ++p) {
-        if (p > 0)
+        if (p > 0) {
+            if (runs)
+                runs->flush();
             device.newPage();
+        }
         for (const Piece &piece : pages[p]) {
+            if (!piece.isLine && piece.oneLine) {
+                if (!metrics || metricsFont != piece.font) {
+                    metrics.emplace(piece.font, &device);
+                    metricsFont = piece.font;
+                }
+                const QPointF origin = lineOrigin(*metrics, piece);
+                if (runs && runs->draw(piece.font, origin, piece.text))
+                    continue;
+                if (runs)
+                    runs->flush();
+                if (painter.font() != piece.font)
+                    painter.setFont(piece.font);
+                painter.drawText(origin, piece.text);
+                continue;
+            }
+            if (runs)
+                runs->flush();
             if (piece.isLine) {
                 painter.fillRect(piece.rect, Qt::black);
                 continue;
             }
-            if (!metrics || painter.font() != piece.font) {
+            if (painter.font() != piece.font)
                 painter.setFont(piece.font);
-                metrics.emplace(piece.font, &device);
-            }
-            if (piece.oneLine)
-                drawLine(painter, *metrics, piece);
-            else
-                painter.drawText(piece.rect, piece.flags, piece.text);
+            painter.drawText(piece.rect, piece.flags, piece.text);
         }
     }
+    if (runs)
+        runs->flush();
     return int(pages.size());
 }
