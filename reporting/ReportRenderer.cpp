@@ -58,6 +58,16 @@ std::vector<qreal> spread(const std::vector<qreal> &shares, const std::vector<qr
     return widths;
 }
 
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool isAsciiBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || (c.unicode() >= 0x09 && c.unicode() <= 0x0d);
+}
+
 } // namespace
 
 void ReportRenderer::Block::append(const Block &below)
@@ -132,8 +142,20 @@ void ReportRenderer::collectWords()
     const auto wordsOf = [](const QSet<QString> &texts) {
         QSet<QString> words;
         for (const QString &text : texts) {
-            for (const QString &word : text.split(blanks, Qt::SkipEmptyParts))
-                words.insert(word);
+            if (!isAscii(text)) {
+                for (const QString &word : text.split(blanks, Qt::SkipEmptyParts))
+                    words.insert(word);
+                continue;
+            }
+            // The blanks of plain ASCII are the six the expression knows there.
+            qsizetype start = 0;
+            for (qsizetype i = 0; i <= text.size(); ++i) {
+                if (i < text.size() && !isAsciiBlank(text[i]))
+                    continue;
+                if (i > start)
+                    words.insert(text.mid(start, i - start));
+                start = i + 1;
+            }
         }
         return words.values();
     };
@@ -157,7 +179,8 @@ ReportRenderer::Measure &ReportRenderer::measure(const Sheet &sheet, const QFont
         if (known->device == sheet.device && known->font == font)
             return *known;
     }
-    m_measures.push_back(std::make_unique<Measure>(Measure{sheet.device, font, QFontMetricsF(font, sheet.device), {}}));
+    m_measures.push_back(std::make_unique<Measure>(Measure{sheet.device, font, QFontMetricsF(font, sheet.device),
+                                                           QRawFont::fromFont(QFont(font, sheet.device)), {}}));
     return *m_measures.back();
 }
 
@@ -166,7 +189,15 @@ qreal ReportRenderer::advance(Measure &measure, const QString &text)
     const auto known = measure.advances.constFind(text);
     if (known != measure.advances.constEnd())
         return *known;
-    const qreal width = measure.metrics.horizontalAdvance(text);
+    // A plain line's glyphs are the font's own, each as wide as the font says: their sum is
+    // what the metrics would measure, without shaping the text again.
+    qreal width = 0;
+    if (plainLine(measure, text)) {
+        for (const QPointF &glyph : measure.raw.advancesForGlyphIndexes(measure.raw.glyphIndexesForString(text)))
+            width += glyph.x();
+    } else {
+        width = measure.metrics.horizontalAdvance(text);
+    }
     measure.advances.insert(text, width);
     return width;
 }
