@@ -189,17 +189,22 @@ qreal ReportRenderer::advance(Measure &measure, const QString &text)
     const auto known = measure.advances.constFind(text);
     if (known != measure.advances.constEnd())
         return *known;
-    // A plain line's glyphs are the font's own, each as wide as the font says: their sum is
-    // what the metrics would measure, without shaping the text again.
-    qreal width = 0;
+    // A plain line whose glyphs are all the font's own (none taken from a fallback font) is
+    // as wide as its glyphs' advances together: what the metrics would measure, without
+    // shaping the text again.
+    std::optional<qreal> width;
     if (plainLine(measure, text)) {
-        for (const QPointF &glyph : measure.raw.advancesForGlyphIndexes(measure.raw.glyphIndexesForString(text)))
-            width += glyph.x();
-    } else {
-        width = measure.metrics.horizontalAdvance(text);
+        const QList<quint32> glyphs = measure.raw.glyphIndexesForString(text);
+        if (!glyphs.contains(0)) {
+            width = 0;
+            for (const QPointF &glyph : measure.raw.advancesForGlyphIndexes(glyphs))
+                *width += glyph.x();
+        }
     }
-    measure.advances.insert(text, width);
-    return width;
+    if (!width)
+        width = measure.metrics.horizontalAdvance(text);
+    measure.advances.insert(text, *width);
+    return *width;
 }
 
 int ReportRenderer::lineCount() const
