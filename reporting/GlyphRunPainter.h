@@ -16,7 +16,9 @@ class QPainter;
 // Draws one-line texts where QPainter::drawText(origin, text) puts them, for a PDF file:
 // each distinct text is shaped once per font, and texts drawn one after another in the
 // same font go out as one glyph run. The PDF engine then writes one text object for a
-// page's lines instead of one per cell, with the same glyphs at the same places.
+// page's lines instead of one per cell, with the same glyphs at the same places (the file
+// keeps a run's places relative to each other with nine digits, so a glyph may stand a
+// few millionths of a point from where a text object of its own would put it).
 // Only for PDF engines: a recording engine (the preview's) would draw glyph runs as paths.
 class GlyphRunPainter
 {
