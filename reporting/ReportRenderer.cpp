@@ -77,7 +77,8 @@ void ReportRenderer::Block::append(const Block &below)
 
 void ReportRenderer::Block::place(const Block &block, qreal y)
 {
-    pieces.reserve(pieces.size() + block.pieces.size());
+    // Room grows by the vector's own steps: reserving just enough for every block placed on
+    // a page would move all of the page's pieces each time.
     for (const Piece &piece : block.pieces) {
         pieces.push_back(piece);
         pieces.back().rect.translate(0, y);
@@ -87,7 +88,6 @@ void ReportRenderer::Block::place(const Block &block, qreal y)
 
 void ReportRenderer::Block::place(Block &&block, qreal y)
 {
-    pieces.reserve(pieces.size() + block.pieces.size());
     for (Piece &piece : block.pieces) {
         piece.rect.translate(0, y);
         pieces.push_back(std::move(piece));
