@@ -1,5 +1,6 @@
 #include "ReportRenderer.h"
 
+#include "GlyphRunPainter.h"
 #include "db/ResultTable.h"
 
 #include <QFontMetricsF>
@@ -57,6 +58,16 @@ std::vector<qreal> spread(const std::vector<qreal> &shares, const std::vector<qr
     return widths;
 }
 
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool isAsciiBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || (c.unicode() >= 0x09 && c.unicode() <= 0x0d);
+}
+
 } // namespace
 
 void ReportRenderer::Block::append(const Block &below)
@@ -66,7 +77,8 @@ void ReportRenderer::Block::append(const Block &below)
 
 void ReportRenderer::Block::place(const Block &block, qreal y)
 {
-    pieces.reserve(pieces.size() + block.pieces.size());
+    // Room grows by the vector's own steps: reserving just enough for every block placed on
+    // a page would move all of the page's pieces each time.
     for (const Piece &piece : block.pieces) {
         pieces.push_back(piece);
         pieces.back().rect.translate(0, y);
@@ -76,7 +88,6 @@ void ReportRenderer::Block::place(const Block &block, qreal y)
 
 void ReportRenderer::Block::place(Block &&block, qreal y)
 {
-    pieces.reserve(pieces.size() + block.pieces.size());
     for (Piece &piece : block.pieces) {
         piece.rect.translate(0, y);
         pieces.push_back(std::move(piece));
@@ -131,8 +142,20 @@ void ReportRenderer::collectWords()
     const auto wordsOf = [](const QSet<QString> &texts) {
         QSet<QString> words;
         for (const QString &text : texts) {
-            for (const QString &word : text.split(blanks, Qt::SkipEmptyParts))
-                words.insert(word);
+            if (!isAscii(text)) {
+                for (const QString &word : text.split(blanks, Qt::SkipEmptyParts))
+                    words.insert(word);
+                continue;
+            }
+            // The blanks of plain ASCII are the six the expression knows there.
+            qsizetype start = 0;
+            for (qsizetype i = 0; i <= text.size(); ++i) {
+                if (i < text.size() && !isAsciiBlank(text[i]))
+                    continue;
+                if (i > start)
+                    words.insert(text.mid(start, i - start));
+                start = i + 1;
+            }
         }
         return words.values();
     };
@@ -156,7 +179,8 @@ ReportRenderer::Measure &ReportRenderer::measure(const Sheet &sheet, const QFont
         if (known->device == sheet.device && known->font == font)
             return *known;
     }
-    m_measures.push_back(std::make_unique<Measure>(Measure{sheet.device, font, QFontMetricsF(font, sheet.device), {}}));
+    m_measures.push_back(std::make_unique<Measure>(Measure{sheet.device, font, QFontMetricsF(font, sheet.device),
+                                                           QRawFont::fromFont(QFont(font, sheet.device)), {}}));
     return *m_measures.back();
 }
 
@@ -165,9 +189,22 @@ qreal ReportRenderer::advance(Measure &measure, const QString &text)
     const auto known = measure.advances.constFind(text);
     if (known != measure.advances.constEnd())
         return *known;
-    const qreal width = measure.metrics.horizontalAdvance(text);
-    measure.advances.insert(text, width);
-    return width;
+    // A plain line whose glyphs are all the font's own (none taken from a fallback font) is
+    // as wide as its glyphs' advances together: what the metrics would measure, without
+    // shaping the text again.
+    std::optional<qreal> width;
+    if (plainLine(measure, text)) {
+        const QList<quint32> glyphs = measure.raw.glyphIndexesForString(text);
+        if (!glyphs.contains(0)) {
+            width = 0;
+            for (const QPointF &glyph : measure.raw.advancesForGlyphIndexes(glyphs))
+                *width += glyph.x();
+        }
+    }
+    if (!width)
+        width = measure.metrics.horizontalAdvance(text);
+    measure.advances.insert(text, *width);
+    return *width;
 }
 
 int ReportRenderer::lineCount() const
@@ -587,9 +624,9 @@ int ReportRenderer::pageCount(const QPaintDevice &device) const
 
 namespace {
 
-// A text known to fit its box on one line, where drawText(rect, flags, text) would put it,
-// without laying it out again.
-void drawLine(QPainter &painter, const QFontMetricsF &metrics, const ReportPiece &piece)
+// Where drawText(rect, flags, text) starts a text known to fit its box on one line (the
+// point on its baseline), so it can be drawn without laying it out again.
+QPointF lineOrigin(const QFontMetricsF &metrics, const ReportPiece &piece)
 {
     const QRectF &box = piece.rect;
     qreal x = box.left();
@@ -602,7 +639,7 @@ void drawLine(QPainter &painter, const QFontMetricsF &metrics, const ReportPiece
         top = box.bottom() - metrics.height();
     else if (piece.flags & Qt::AlignVCenter)
         top = box.top() + (box.height() - metrics.height()) / 2;
-    painter.drawText(QPointF(x, top + metrics.ascent()), piece.text);
+    return QPointF(x, top + metrics.ascent());
 }
 
 } // namespace
@@ -611,24 +648,47 @@ int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
 {
     const std::vector<Page> pages = layOut(device);
     painter.setPen(Qt::black);
+    // A PDF file takes a page's one-line texts as a few glyph runs; other devices (the
+    // preview records its pages) get every text drawn by itself.
+    std::optional<GlyphRunPainter> runs;
+    if (GlyphRunPainter::suits(painter))
+        runs.emplace(painter);
     std::optional<QFontMetricsF> metrics;
+    QFont metricsFont;
     for (size_t p = 0; p < pages.size(); ++p) {
-        if (p > 0)
+        if (p > 0) {
+            if (runs)
+                runs->flush();
             device.newPage();
+        }
         for (const Piece &piece : pages[p]) {
+            if (!piece.isLine && piece.oneLine) {
+                if (!metrics || metricsFont != piece.font) {
+                    metrics.emplace(piece.font, &device);
+                    metricsFont = piece.font;
+                }
+                const QPointF origin = lineOrigin(*metrics, piece);
+                if (runs && runs->draw(piece.font, origin, piece.text))
+                    continue;
+                if (runs)
+                    runs->flush();
+                if (painter.font() != piece.font)
+                    painter.setFont(piece.font);
+                painter.drawText(origin, piece.text);
+                continue;
+            }
+            if (runs)
+                runs->flush();
             if (piece.isLine) {
                 painter.fillRect(piece.rect, Qt::black);
                 continue;
             }
-            if (!metrics || painter.font() != piece.font) {
+            if (painter.font() != piece.font)
                 painter.setFont(piece.font);
-                metrics.emplace(piece.font, &device);
-            }
-            if (piece.oneLine)
-                drawLine(painter, *metrics, piece);
-            else
-                painter.drawText(piece.rect, piece.flags, piece.text);
+            painter.drawText(piece.rect, piece.flags, piece.text);
         }
     }
+    if (runs)
+        runs->flush();
     return int(pages.size());
 }

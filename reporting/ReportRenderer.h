@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QRawFont>
 #include <QRectF>
 
 #include <array>
@@ -90,6 +91,7 @@ private:
         const QPaintDevice *device = nullptr;
         QFont font;
         QFontMetricsF metrics;
+        QRawFont raw; // the same font, for the widths of plain lines
         QHash<QString, qreal> advances;
         std::array<signed char, 0x300> covered{}; // by character: 0 not asked yet, 1 in the font, -1 not
     };

@@ -12,8 +12,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
+
+#include <cmath>
+#include <vector>
 
 // The text of a PDF file as pdftotext reads it, one string per page.
 inline QStringList pdfPages(const QString &pdf)
@@ -28,20 +32,62 @@ inline QStringList pdfPages(const QString &pdf)
     return pages;
 }
 
-// Every word of a PDF file with its box, as pdftotext -bbox reads it, page by page.
-inline QStringList pdfWordBoxes(const QString &pdf)
+// A word of a PDF file as pdftotext -bbox reads it: its page, its text and its box in points.
+struct PdfWord {
+    int page = 0;
+    QString text;
+    QRectF box;
+};
+
+inline std::vector<PdfWord> pdfWords(const QString &pdf)
 {
     QProcess process;
     process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         qFatal("pdftotext failed on %s: %s", qPrintable(pdf), process.readAllStandardError().constData());
-    QStringList boxes;
+    static const QRegularExpression wordPattern(
+        QStringLiteral(R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">(.*)</word>)re"));
+    std::vector<PdfWord> words;
+    int page = 0;
     for (const QString &line : QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'))) {
         const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(QLatin1String("<word")) || trimmed.startsWith(QLatin1String("<page")))
-            boxes << trimmed;
+        if (trimmed.startsWith(QLatin1String("<page")))
+            ++page;
+        const QRegularExpressionMatch word = wordPattern.match(trimmed);
+        if (word.hasMatch()) {
+            const QPointF topLeft(word.captured(1).toDouble(), word.captured(2).toDouble());
+            const QPointF bottomRight(word.captured(3).toDouble(), word.captured(4).toDouble());
+            words.push_back({page, word.captured(5), QRectF(topLeft, bottomRight)});
+        }
     }
-    return boxes;
+    return words;
+}
+
+// Empty when every word of `expected` has a word of its own in `actual`, of the same text,
+// on the same page, with every edge within `tolerance` points, and `actual` has no other
+// words; else the word that has none.
+inline QString unmatchedWord(const std::vector<PdfWord> &actual, const std::vector<PdfWord> &expected, qreal tolerance)
+{
+    const auto near = [tolerance](const QRectF &a, const QRectF &b) {
+        return std::abs(a.left() - b.left()) <= tolerance && std::abs(a.top() - b.top()) <= tolerance
+            && std::abs(a.right() - b.right()) <= tolerance && std::abs(a.bottom() - b.bottom()) <= tolerance;
+    };
+    std::vector<bool> taken(actual.size(), false);
+    for (const PdfWord &word : expected) {
+        bool found = false;
+        for (size_t i = 0; i < actual.size() && !found; ++i) {
+            if (!taken[i] && actual[i].page == word.page && actual[i].text == word.text && near(actual[i].box, word.box))
+                taken[i] = found = true;
+        }
+        if (!found)
+            return QStringLiteral("page %1: \"%2\" at %3, %4").arg(word.page).arg(word.text).arg(word.box.left()).arg(word.box.top());
+    }
+    for (size_t i = 0; i < actual.size(); ++i) {
+        if (!taken[i])
+            return QStringLiteral("page %1: \"%2\" at %3, %4 (more)").arg(actual[i].page).arg(actual[i].text)
+                .arg(actual[i].box.left()).arg(actual[i].box.top());
+    }
+    return {};
 }
 
 inline QString departmentRequestFile()
