@@ -52,8 +52,8 @@ QString uniqueConnectionName()
 
 // The statement of that shape, prepared once and kept, run with the values bound; null
 // (and the error) when it fails, and then it is not kept.
-QSqlQuery *executePrepared(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape,
-                           const QVariantList &values, QSqlError *error)
+// The statement prepared for shape, kept for the next statement of that shape.
+QSqlQuery *preparedQuery(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape, QSqlError *error)
 {
     constexpr qsizetype kept = 16;
     auto found = prepared.find(shape);
@@ -69,15 +69,23 @@ QSqlQuery *executePrepared(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db
         }
         found = prepared.insert(shape, query);
     }
-    QSqlQuery &query = *found;
+    return &*found;
+}
+
+QSqlQuery *executePrepared(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape,
+                           const QVariantList &values, QSqlError *error)
+{
+    QSqlQuery *query = preparedQuery(prepared, db, shape, error);
+    if (!query)
+        return nullptr;
     for (qsizetype i = 0; i < values.size(); ++i)
-        query.bindValue(int(i), values[i]);
-    if (!query.exec()) {
-        *error = query.lastError();
-        prepared.erase(found);
+        query->bindValue(int(i), values[i]);
+    if (!query->exec()) {
+        *error = query->lastError();
+        prepared.remove(shape);
         return nullptr;
     }
-    return &query;
+    return query;
 }
 
 } // namespace
@@ -307,8 +315,22 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
 void Connection::runPrepared(const QString &shape, const QVariantList &values)
 {
     QSqlError error;
-    QSqlQuery *query = executePrepared(m_prepared, m_db, shape, values, &error);
-    if (!query)
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
+        QSqlQuery *query = preparedQuery(m_prepared, m_db, shape, &error);
+        if (!query)
+            fail(error);
+        switch (SqliteDialect::runBound(*query, values, &error)) {
+        case SqliteDialect::BoundRun::Done:
+            return;
+        case SqliteDialect::BoundRun::Failed:
+            m_prepared.remove(shape);
+            fail(error);
+            return;
+        case SqliteDialect::BoundRun::NotSqlite:
+            break;
+        }
+    }
+    if (!executePrepared(m_prepared, m_db, shape, values, &error))
         fail(error);
 }
 

@@ -570,8 +570,10 @@ QString SqliteDialect::pragmaValue(QSqlDatabase &db, const QString &pragma)
 
 bool SqliteDialect::isBusy(const QSqlError &error)
 {
-    const QString code = error.nativeErrorCode();
-    return code == QLatin1String("5") || code == QLatin1String("6")
+    // Extended codes (BUSY_SNAPSHOT is 517) keep the primary code in their low byte.
+    bool number = false;
+    const int primary = error.nativeErrorCode().toInt(&number) & 0xff;
+    return (number && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED))
         || sqlError(error).contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
 }
 
@@ -673,6 +675,7 @@ void SqliteDialect::schemaChanged()
 {
     m_procedures.clear();
     m_dateColumns.reset();
+    m_insertHeaders.clear();
 }
 
 const QSet<QString> &SqliteDialect::dateColumns(QSqlDatabase &db)
@@ -953,15 +956,14 @@ bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, Q
         ++k;
     if (!plainName())
         return false;
-    const QStringView table = sig[k++]->text(sql);
+    ++k; // the table
     if (!symbol(QLatin1String("(")))
         return false;
     ++k;
-    QStringList columns;
     while (true) {
         if (!plainName())
             return false;
-        columns << sig[k++]->text(sql).toString();
+        ++k;
         if (symbol(QLatin1String(","))) {
             ++k;
             continue;
@@ -978,12 +980,38 @@ bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, Q
         return false;
     ++k;
 
-    QString out = QLatin1String("INSERT INTO ") + table.toString() + QLatin1String(" (")
-                  + columns.join(QLatin1String(", ")) + QLatin1String(") VALUES (");
+    // Everything before the values is the same for every line of a save: its statement
+    // text and which columns hold dates are worked out once.
+    const qsizetype valuesStart = sig[k - 1]->begin + 1;
+    const QString header = sql.left(valuesStart);
+    auto known = m_insertHeaders.constFind(header);
+    if (known == m_insertHeaders.constEnd()) {
+        if (m_insertHeaders.size() >= 16)
+            m_insertHeaders.clear();
+        InsertHeader made;
+        size_t c = 1;
+        if (isWord(sql, *sig[c], QLatin1String("into")))
+            ++c;
+        const QString table = sig[c]->text(sql).toString();
+        QStringList columns;
+        const QSet<QString> &dates = dateColumns(db);
+        for (c += 2; !isSymbol(sql, *sig[c], QLatin1String(")")); ++c) {
+            if (sig[c]->type != Type::Word)
+                continue; // the commas
+            columns << sig[c]->text(sql).toString();
+            made.isDate.push_back(dates.contains(columns.back().toLower()));
+        }
+        made.statementStart = QLatin1String("INSERT INTO ") + table + QLatin1String(" (")
+                              + columns.join(QLatin1String(", ")) + QLatin1String(") VALUES (");
+        known = m_insertHeaders.insert(header, std::move(made));
+    }
+    const InsertHeader &head = *known;
+
+    QString out = head.statementStart;
     QVariantList bound;
-    const QSet<QString> &dates = dateColumns(db);
-    for (qsizetype position = 0;; ++position) {
-        if (k >= sig.size() || position >= columns.size())
+    bound.reserve(qsizetype(head.isDate.size()));
+    for (size_t position = 0;; ++position) {
+        if (k >= sig.size() || position >= head.isDate.size())
             return false; // SQLite says what is wrong with it, on the general road
         const TSqlToken &value = *sig[k++];
         const QStringView text = value.text(sql);
@@ -994,7 +1022,7 @@ bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, Q
                 return false; // N'text' and the like
             const QString literal = TSqlTokenizer::stringValue(text);
             out += QLatin1Char('?');
-            bound.append(dates.contains(columns[position].toLower()) ? storedDateOfLiteral(literal) : literal);
+            bound.append(head.isDate[position] ? storedDateOfLiteral(literal) : literal);
         } else if (value.type == Type::Number) {
             if (!bindNumber(text, &out, &bound))
                 return false;
@@ -1007,7 +1035,7 @@ bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, Q
             ++k;
             continue;
         }
-        if (!symbol(QLatin1String(")")) || position + 1 != columns.size())
+        if (!symbol(QLatin1String(")")) || position + 1 != head.isDate.size())
             return false;
         ++k;
         break;
@@ -1018,6 +1046,49 @@ bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, Q
     *shape = std::move(out);
     *values = std::move(bound);
     return true;
+}
+
+SqliteDialect::BoundRun SqliteDialect::runBound(QSqlQuery &prepared, const QVariantList &values, QSqlError *error)
+{
+    const QVariant handle = prepared.result() ? prepared.result()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
+        return BoundRun::NotSqlite;
+    sqlite3_stmt *statement = *static_cast<sqlite3_stmt *const *>(handle.constData());
+    if (!statement || sqlite3_bind_parameter_count(statement) != values.size())
+        return BoundRun::NotSqlite;
+    sqlite3_reset(statement);
+    for (int i = 0; i < int(values.size()); ++i) {
+        const QVariant &value = values[i];
+        int rc = SQLITE_OK;
+        if (value.isNull()) {
+            rc = sqlite3_bind_null(statement, i + 1);
+        } else if (value.typeId() == QMetaType::QString) {
+            const QByteArray text = value.toString().toUtf8();
+            rc = sqlite3_bind_text(statement, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
+            rc = sqlite3_bind_int64(statement, i + 1, value.toLongLong());
+        } else if (value.typeId() == QMetaType::Double) {
+            rc = sqlite3_bind_double(statement, i + 1, value.toDouble());
+        } else {
+            sqlite3_clear_bindings(statement);
+            return BoundRun::NotSqlite;
+        }
+        if (rc != SQLITE_OK) {
+            *error = QSqlError(QStringLiteral("Unable to bind parameters"),
+                               QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))),
+                               QSqlError::StatementError, QString::number(rc));
+            sqlite3_clear_bindings(statement);
+            return BoundRun::Failed;
+        }
+    }
+    const int step = sqlite3_step(statement);
+    const int code = sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (step == SQLITE_DONE || step == SQLITE_ROW)
+        return BoundRun::Done;
+    *error = QSqlError(QStringLiteral("Unable to fetch row"), QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))),
+                       QSqlError::StatementError, QString::number(code != SQLITE_OK ? code : step));
+    return BoundRun::Failed;
 }
 
 bool SqliteDialect::bindableInsert(const QString &translated, QString *shape, QVariantList *values)

@@ -7,11 +7,14 @@
 #include <QHash>
 #include <QRegularExpressionMatch>
 #include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStringList>
 
 class QSqlError;
 
 #include <optional>
+#include <vector>
 
 // SQLite as the embedded database. SQL Server's statement texts are tokenized and the
 // few constructs SQLite lacks are rewritten; the rest goes out as written:
@@ -63,6 +66,13 @@ public:
     // column is converted as translate() converts it. False for any other statement.
     bool bindableDirectInsert(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values);
 
+    // Runs a prepared statement that returns no rows with its values bound straight to
+    // SQLite's statement: the driver's binding costs more than the insert of a line.
+    // NotSqlite when the query holds no SQLite statement or a value of a type not bound
+    // here (the driver then runs it); Failed with *error as the driver would give it.
+    enum class BoundRun { NotSqlite, Done, Failed };
+    static BoundRun runBound(QSqlQuery &prepared, const QVariantList &values, QSqlError *error);
+
     // A procedure call as its stored body with a parameter wherever an argument goes, and
     // the values to bind (as bindableInsert binds them), so that repeated calls prepare
     // the body once. False for any other statement, and for a call with an argument that
@@ -102,4 +112,9 @@ private:
     bool m_throughOdbc;
     QHash<QString, Procedure> m_procedures;           // by lower-case name
     std::optional<QSet<QString>> m_dateColumns;       // lower-case column names
+    struct InsertHeader {
+        QString statementStart;  // "INSERT INTO table (columns) VALUES ("
+        std::vector<bool> isDate; // per column
+    };
+    QHash<QString, InsertHeader> m_insertHeaders;     // by the statement's text before its values
 };

@@ -147,15 +147,23 @@ private slots:
             return b;
         };
         // What a statement leaves in the table, read back with SQLite's own types.
-        auto stored = [&](const Bound &b) {
+        // The direct statement runs with its values bound straight to SQLite, the
+        // translated one through the driver.
+        auto stored = [&](const Bound &b, bool direct) {
             QSqlQuery(db).exec(QStringLiteral("DELETE FROM lines"));
             QSqlQuery insert(db);
             if (!insert.prepare(b.shape))
                 return QStringLiteral("prepare failed: ") + insert.lastError().text();
-            for (const QVariant &v : b.values)
-                insert.addBindValue(v);
-            if (!insert.exec())
-                return QStringLiteral("failed: ") + insert.lastError().text();
+            if (direct) {
+                QSqlError error;
+                if (SqliteDialect::runBound(insert, b.values, &error) != SqliteDialect::BoundRun::Done)
+                    return QStringLiteral("failed: ") + error.text();
+            } else {
+                for (const QVariant &v : b.values)
+                    insert.addBindValue(v);
+                if (!insert.exec())
+                    return QStringLiteral("failed: ") + insert.lastError().text();
+            }
             QSqlQuery read(db);
             read.exec(QStringLiteral("SELECT quote(Doc), typeof(Qty), quote(Qty), typeof(Cost), quote(Cost), "
                                      "quote(Made), quote(Note) FROM lines"));
@@ -180,7 +188,7 @@ private slots:
             const auto g = general(sql);
             QVERIFY2(d && g, qPrintable(sql));
             QCOMPARE(d->values, g->values);
-            QCOMPARE(stored(*d), stored(*g));
+            QCOMPARE(stored(*d, true), stored(*g, false));
         }
         QCOMPARE(direct(same[0])->values.at(3), QVariant(QStringLiteral("2026-12-07 14:05:09.000")));
 
@@ -199,6 +207,22 @@ private slots:
         };
         for (const QString &sql : other)
             QVERIFY2(!direct(sql), qPrintable(sql));
+
+        // A failing run says what SQLite says, with its code, and the statement runs again.
+        QSqlQuery(db).exec(QStringLiteral("CREATE TABLE strict (Doc TEXT NOT NULL)"));
+        QSqlQuery strict(db);
+        QVERIFY(strict.prepare(QStringLiteral("INSERT INTO strict (Doc) VALUES (?)")));
+        QSqlError error;
+        QCOMPARE(SqliteDialect::runBound(strict, {QVariant(QMetaType::fromType<QString>())}, &error),
+                 SqliteDialect::BoundRun::Failed);
+        QVERIFY2(error.databaseText().contains(QLatin1String("NOT NULL")), qPrintable(error.databaseText()));
+        strict.addBindValue(QVariant(QMetaType::fromType<QString>()));
+        QVERIFY(!strict.exec());
+        QCOMPARE(error.nativeErrorCode(), strict.lastError().nativeErrorCode()); // the driver's code
+        QCOMPARE(error.databaseText(), strict.lastError().databaseText());
+        QCOMPARE(SqliteDialect::runBound(strict, {QStringLiteral("32")}, &error), SqliteDialect::BoundRun::Done);
+        QCOMPARE(SqliteDialect::runBound(strict, {QVariant(QDate(2026, 1, 1))}, &error),
+                 SqliteDialect::BoundRun::NotSqlite); // a type left to the driver
 
         // A date no form reads fails as the translated statement fails.
         QString shape;
