@@ -238,6 +238,38 @@ private slots:
         }
     }
 
+    // The main window's fields draw their frames from a cache; what the clerk sees must be
+    // what the style itself paints, pixel for pixel, with a request open and a field
+    // holding the focus.
+    void theWindowLooksAsTheStylePaintsIt()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        f.enterLine(QStringLiteral("10"), QStringLiteral("5"));
+        f.focus(f.field("txtWithdraw"));
+        auto grabWindow = [&] {
+            f.window->repaint();
+            return f.window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        };
+        const QImage shown = grabWindow();
+        for (QLineEdit *field : f.window->findChildren<QLineEdit *>()) {
+            field->setStyle(QApplication::style());
+        }
+        const QImage styled = grabWindow();
+        QCOMPARE(shown.size(), styled.size());
+        int differing = 0;
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const QRgb a = shown.pixel(x, y);
+                const QRgb b = styled.pixel(x, y);
+                if (std::abs(qRed(a) - qRed(b)) > 1 || std::abs(qGreen(a) - qGreen(b)) > 1
+                    || std::abs(qBlue(a) - qBlue(b)) > 1)
+                    ++differing;
+            }
+        }
+        QCOMPARE(differing, 0);
+    }
+
     void newOnTheListingTakesTheSelectedRequestsLocations()
     {
         EditorFixture f;
