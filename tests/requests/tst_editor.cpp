@@ -252,8 +252,9 @@ private slots:
             return f.window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
         };
         const QImage shown = grabWindow();
-        for (QLineEdit *field : f.window->findChildren<QLineEdit *>()) {
-            field->setStyle(QApplication::style());
+        for (QWidget *widget : f.window->findChildren<QWidget *>()) {
+            if (widget->style() != QApplication::style())
+                widget->setStyle(QApplication::style());
         }
         const QImage styled = grabWindow();
         QCOMPARE(shown.size(), styled.size());
