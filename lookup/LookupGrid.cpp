@@ -1,5 +1,6 @@
 #include "LookupGrid.h"
 
+#include "app/GridTextDelegate.h"
 #include "db/CursorModel.h"
 
 #include <QHeaderView>
@@ -7,6 +8,7 @@
 
 LookupGrid::LookupGrid(QWidget *parent) : QTableView(parent)
 {
+    setItemDelegate(new GridTextDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
