@@ -10,7 +10,7 @@ CursorModel::~CursorModel() = default;
 
 void CursorModel::setCursor(std::unique_ptr<ResultCursor> cursor)
 {
-    std::shared_ptr<const ResultTable> first = cursor ? cursor->fetch(blockRows) : nullptr;
+    std::shared_ptr<const ResultTable> first = cursor ? cursor->fetch(firstBlockRows) : nullptr;
     setRows(std::move(first), std::move(cursor));
 }
 

@@ -19,6 +19,10 @@ public:
     explicit CursorModel(QObject *parent = nullptr);
     ~CursorModel() override;
 
+    // The first block is about a screen's worth (a tall window shows some forty rows), so
+    // the first screen waits for no more rows than it shows; the view asks for more at
+    // once if it has room. Further blocks are larger: the clerk is scrolling on.
+    static constexpr int firstBlockRows = 64;
     static constexpr int blockRows = 256;
 
     // Reads the first block of the cursor and, only when that succeeded, shows it instead

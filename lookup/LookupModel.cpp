@@ -20,7 +20,7 @@ LookupModel::Result LookupModel::search(Connection &connection, const QString &s
         return result;
     }
     result.rest = connection.openCursor(sql);
-    result.first = result.rest->fetch(blockRows);
+    result.first = result.rest->fetch(firstBlockRows);
     if (result.rest->atEnd())
         result.rest.reset();
     return result;

@@ -1,4 +1,5 @@
 #include "EditorFixture.h"
+#include "db/CursorModel.h"
 
 #include <QAbstractItemDelegate>
 #include <QHeaderView>
@@ -169,6 +170,16 @@ private slots:
         QTableView *grid = listing(f);
         QVERIFY(grid->model()->rowCount() < documents); // only the first rows were read
         QCOMPARE(grid->currentIndex().row(), 0);
+
+        // A grid with room for more rows than were read first fills itself without any
+        // scrolling (rows made tiny here, as a tall window would show many).
+        QHeaderView *rows = grid->verticalHeader();
+        const int rowHeight = rows->defaultSectionSize();
+        rows->setMinimumSectionSize(1);
+        rows->setDefaultSectionSize(2);
+        QVERIFY(grid->viewport()->height() > 2 * CursorModel::firstBlockRows);
+        QTRY_VERIFY(grid->rowViewportPosition(grid->model()->rowCount() - 1) > grid->viewport()->height());
+        rows->setDefaultSectionSize(rowHeight);
 
         for (int k = 0; k < 100 && grid->model()->canFetchMore({}); ++k) {
             QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
