@@ -50,9 +50,8 @@ QString uniqueConnectionName()
     return QStringLiteral("quellar-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-// The statement of that shape, prepared once and kept, run with the values bound; null
-// (and the error) when it fails, and then it is not kept.
-// The statement prepared for shape, kept for the next statement of that shape.
+// The statement of that shape, prepared once and kept for the next statement of that
+// shape; null (and the error) when it cannot be prepared.
 QSqlQuery *preparedQuery(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape, QSqlError *error)
 {
     constexpr qsizetype kept = 16;
@@ -72,6 +71,8 @@ QSqlQuery *preparedQuery(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, 
     return &*found;
 }
 
+// That statement run through the driver with the values bound; null (and the error)
+// when it fails, and then it is not kept.
 QSqlQuery *executePrepared(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape,
                            const QVariantList &values, QSqlError *error)
 {
