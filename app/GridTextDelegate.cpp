@@ -37,10 +37,13 @@ const QStaticText &GridTextDelegate::laidOut(const QString &text, const QFont &f
 
 void GridTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QStyleOptionViewItem cell = option;
+    QStyleOptionViewItem inset = option;
+    if (m_gridDrawnByView)
+        inset.rect.adjust(0, 0, -1, -1);
+    QStyleOptionViewItem cell = inset;
     initStyleOption(&cell, index);
     if (!plainText(cell) || !painter->transform().isIdentity()) {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyledItemDelegate::paint(painter, inset, index);
         return;
     }
     const QWidget *widget = cell.widget;
@@ -50,7 +53,7 @@ void GridTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const QStaticText *text = cell.text.isEmpty() ? nullptr : &laidOut(cell.text, cell.font);
     const QSizeF textSize = text ? text->size() : QSizeF();
     if (textSize.width() > textRect.width()) {
-        QStyledItemDelegate::paint(painter, option, index); // too narrow: elided by the style
+        QStyledItemDelegate::paint(painter, inset, index); // too narrow: elided by the style
         return;
     }
 

@@ -16,6 +16,11 @@ class GridTextDelegate : public QStyledItemDelegate
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // For a view that draws its grid lines itself, after its cells (LineGrid): each cell
+    // leaves its last pixel row and column to the grid, as a view drawing the grid would
+    // have given it.
+    void setGridDrawnByView(bool drawnByView) { m_gridDrawnByView = drawnByView; }
+
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
@@ -25,4 +30,5 @@ private:
     // About two screens of every grid's cells; a text is a few hundred bytes.
     mutable QCache<QString, QStaticText> m_texts{4096};
     mutable QFont m_textsFont;
+    bool m_gridDrawnByView = false;
 };

@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -22,7 +25,12 @@ const QString numberCharacters = QStringLiteral("0123456789.,-+eE");
 LineGrid::LineGrid(QWidget *parent) : QTableView(parent), m_lines(new LineModel(this))
 {
     setModel(m_lines);
-    setItemDelegate(new GridTextDelegate(this));
+    auto *cells = new GridTextDelegate(this);
+    cells->setGridDrawnByView(true);
+    setItemDelegate(cells);
+    // The grid lines are drawn here as filled pixel rows and columns: the view's own
+    // lines go through the pen stroker one cell side at a time, a tenth of a move's cost.
+    setShowGrid(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -185,4 +193,36 @@ void LineGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QTableView::mouseDoubleClickEvent(event);
     emit doubleClicked();
+}
+
+void LineGrid::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    const int rows = model()->rowCount();
+    int lastColumn = columns - 1;
+    while (lastColumn >= 0 && isColumnHidden(lastColumn))
+        --lastColumn;
+    if (rows == 0 || lastColumn < 0)
+        return;
+    const QRect area = viewport()->rect();
+    const int right = std::min(area.right(), columnViewportPosition(lastColumn) + columnWidth(lastColumn) - 1);
+    const int bottom = std::min(area.bottom(), rowViewportPosition(rows - 1) + rowHeight(rows - 1) - 1);
+    if (right < 0 || bottom < 0)
+        return;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QColor color = QColor::fromRgba(QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+    QPainter painter(viewport());
+    painter.setClipRegion(event->region());
+    const int firstRow = std::max(rowAt(area.top()), 0);
+    const int lastRow = rowAt(bottom) < 0 ? rows - 1 : rowAt(bottom);
+    for (int row = firstRow; row <= lastRow; ++row)
+        painter.fillRect(QRect(0, rowViewportPosition(row) + rowHeight(row) - 1, right + 1, 1), color);
+    for (int column = 0; column <= lastColumn; ++column) {
+        if (isColumnHidden(column))
+            continue;
+        const int x = columnViewportPosition(column) + columnWidth(column) - 1;
+        if (x >= 0 && x <= right)
+            painter.fillRect(QRect(x, 0, 1, bottom + 1), color);
+    }
 }

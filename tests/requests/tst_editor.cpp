@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 
+#include "app/GridTextDelegate.h"
 #include "app/NumberHandling.h"
 #include "requests/LineModel.h"
 
@@ -269,6 +270,60 @@ private slots:
             }
         }
         QCOMPARE(differing, 0);
+    }
+
+    // The line grid draws its grid lines itself; they must fall on the very pixels the
+    // table view's own grid covers, with the cells painted as they were beside them.
+    void theLineGridsLinesAreTheTableViewsLines()
+    {
+        LineGrid grid;
+        grid.setRows(5); // four lines and the blank entry row
+        const QStringList codes{"10", "PARA500", "3", "42"};
+        for (int row = 1; row <= 4; ++row) {
+            grid.setTextMatrix(row, 0, codes[row - 1]);
+            grid.setTextMatrix(row, 1, QStringLiteral("IBUPROFEN 100MG/5ML SUSPENSION 60ML"));
+            grid.setTextMatrix(row, 2, QString::number(row * 5));
+            grid.setTextMatrix(row, 3, QStringLiteral("49.2231"));
+            grid.setTextMatrix(row, 4, QStringLiteral("246.1155"));
+            grid.setTextMatrix(row, 5, QStringLiteral("Y"));
+        }
+        grid.applyLayout();
+        QTableView reference;
+        reference.setModel(grid.model());
+        reference.setItemDelegate(new GridTextDelegate(&reference));
+        reference.setSelectionBehavior(QAbstractItemView::SelectRows);
+        reference.verticalHeader()->setVisible(false);
+        reference.verticalHeader()->setDefaultSectionSize(grid.verticalHeader()->defaultSectionSize());
+        reference.horizontalHeader()->setHighlightSections(false);
+        for (int column = 0; column < LineGrid::columns; ++column) {
+            reference.setColumnWidth(column, grid.columnWidth(column));
+            reference.setColumnHidden(column, grid.isColumnHidden(column));
+        }
+        for (QTableView *view : {static_cast<QTableView *>(&grid), &reference}) {
+            view->resize(900, 200);
+            view->show();
+            QVERIFY(QTest::qWaitForWindowExposed(view));
+        }
+        auto grabActive = [](QTableView &view, int row) {
+            view.activateWindow();
+            if (!QTest::qWaitForWindowActive(&view))
+                return QImage();
+            view.setFocus();
+            view.setCurrentIndex(view.model()->index(row, 1));
+            view.viewport()->repaint();
+            return view.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        };
+        for (int row : {0, 2, 4}) {
+            const QImage own = grabActive(grid, row);
+            const QImage tables = grabActive(reference, row);
+            QVERIFY(!tables.isNull());
+            QCOMPARE(own.size(), tables.size());
+            QVERIFY2(own == tables, qPrintable(QStringLiteral("current row %1").arg(row)));
+        }
+        // A repaint of part of the grid draws the lines of that part alone, and the same.
+        grid.viewport()->update(QRect(30, 10, 200, 30));
+        grid.viewport()->repaint(QRect(30, 10, 200, 30));
+        QCOMPARE(grid.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32), grabActive(reference, 4));
     }
 
     void newOnTheListingTakesTheSelectedRequestsLocations()
