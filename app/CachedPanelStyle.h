@@ -2,22 +2,30 @@
 
 #include <QProxyStyle>
 
+class Backdrops;
 class QWidget;
 
 // The window's style with the text fields' frames drawn once per look and then copied.
 // The style draws a field's frame with antialiased rounded rectangles on every paint,
 // and a move through the line grid repaints every field of the entry panel; the frame
 // depends only on its size, state and colours, so one drawn frame serves them all.
+// Where the window is one colour beneath a field or a scroll bar, the style paints that
+// colour first and the widget is marked opaque (see Backdrops).
 class CachedPanelStyle : public QProxyStyle
 {
     Q_OBJECT
 public:
-    // Gives the text fields of window the cached frames; the style belongs to window.
+    // Gives the text fields of window the cached frames, and them and the scroll bars their
+    // backdrops; the style belongs to window.
     static void applyTo(QWidget &window);
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget = nullptr) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option, QPainter *painter,
+                            const QWidget *widget = nullptr) const override;
 
 private:
     CachedPanelStyle();
+
+    Backdrops *m_backdrops = nullptr; // a child of this style
 };

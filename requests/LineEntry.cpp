@@ -46,6 +46,13 @@ LineEntry::LineEntry(Ui::frmMain &ui, FocusValidator &validator, WindowKeyFilter
     connectControls();
     registerChecks(validator);
     ui.txtProdCode->installEventFilter(this);
+    // The ADS box and figure keep their place while hidden, so that the fields beside
+    // them stay where the clerk's eye and mouse expect them from one line to the next.
+    for (QWidget *ads : {static_cast<QWidget *>(ui.chkAdS), static_cast<QWidget *>(ui.lblADSStock)}) {
+        QSizePolicy policy = ads->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        ads->setSizePolicy(policy);
+    }
     showAdsControls(false);
 }
 

@@ -1,12 +1,52 @@
 #include "EditorFixture.h"
 
+#include "app/CachedPanelStyle.h"
 #include "app/GridTextDelegate.h"
 #include "app/NumberHandling.h"
 #include "requests/LineModel.h"
 
 #include <QKeyEvent>
+#include <QMap>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSet>
 
 #include <random>
+
+namespace {
+
+// Pixels whose colours differ by more than one step in a channel (compositing a cached
+// frame rounds once more than drawing it in place).
+int differingPixels(const QImage &a, const QImage &b)
+{
+    int differing = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > 1 || std::abs(qGreen(p) - qGreen(q)) > 1
+                || std::abs(qBlue(p) - qBlue(q)) > 1)
+                ++differing;
+        }
+    }
+    return differing;
+}
+
+// The window's widgets back on the application's style, each painting as Qt does.
+void paintPlainly(QWidget &window)
+{
+    for (QWidget *widget : window.findChildren<QWidget *>()) {
+        if (widget->style() != QApplication::style())
+            widget->setStyle(QApplication::style());
+    }
+    qDeleteAll(window.findChildren<CachedPanelStyle *>(Qt::FindDirectChildrenOnly));
+    for (QWidget *widget : window.findChildren<QWidget *>()) {
+        if (qobject_cast<QLineEdit *>(widget) || qobject_cast<QScrollBar *>(widget))
+            QVERIFY2(!widget->testAttribute(Qt::WA_OpaquePaintEvent), qPrintable(widget->objectName()));
+    }
+}
+
+} // namespace
 
 // The request editor driven through the real window, from the keyboard where a person
 // would use it.
@@ -253,23 +293,83 @@ private slots:
             return f.window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
         };
         const QImage shown = grabWindow();
-        for (QWidget *widget : f.window->findChildren<QWidget *>()) {
-            if (widget->style() != QApplication::style())
-                widget->setStyle(QApplication::style());
-        }
+        paintPlainly(*f.window);
         const QImage styled = grabWindow();
         QCOMPARE(shown.size(), styled.size());
-        int differing = 0;
-        for (int y = 0; y < shown.height(); ++y) {
-            for (int x = 0; x < shown.width(); ++x) {
-                const QRgb a = shown.pixel(x, y);
-                const QRgb b = styled.pixel(x, y);
-                if (std::abs(qRed(a) - qRed(b)) > 1 || std::abs(qGreen(a) - qGreen(b)) > 1
-                    || std::abs(qBlue(a) - qBlue(b)) > 1)
-                    ++differing;
+        QCOMPARE(differingPixels(shown, styled), 0);
+    }
+
+    // Fields and scroll bars paint the colour beneath them themselves and are opaque, so a
+    // move through the lines leaves the panes under them alone. What the clerk has on the
+    // screen after moving, resizing the window and changing its colours must still be what
+    // a fresh painting in the style shows.
+    void movingThroughTheLinesLeavesTheScreenAsAFreshPaintingShowsIt()
+    {
+        EditorFixture f;
+        f.storeRequest(QStringLiteral("902"), 80);
+        f.connection->Execute("Update tbInvWithdrawRequest Set Quantity = rowid % 7 + 1 Where DocumentNumber = '902'");
+        f.connection->Execute("Update tbInvWithdrawRequest Set ItemID = '10' Where DocumentNumber = '902' And rowid % 3 = 0");
+        f.click("optOptions_0");
+        f.select(QStringLiteral("902"));
+        f.click("cmdEdit");
+        LineGrid *grid = f.grid();
+        QCOMPARE(grid->Rows(), 82);
+        QApplication::processEvents();
+        const QList<QWidget *> backed{f.field("txtWithdraw"), f.field("txtProdName"), f.field("txtOnhand"),
+                                      grid->verticalScrollBar()};
+        for (QWidget *widget : backed)
+            QVERIFY2(widget->testAttribute(Qt::WA_OpaquePaintEvent), qPrintable(widget->objectName()));
+
+        auto screen = [&] {
+            QApplication::processEvents();
+            return f.window->screen()->grabWindow(f.window->winId()).toImage().convertToFormat(QImage::Format_ARGB32);
+        };
+        // Lines of item 10 show the ADS box, the others hide it; no field moves for that.
+        auto places = [&] {
+            QMap<QString, QRect> where;
+            for (QLineEdit *field : f.window->findChildren<QLineEdit *>())
+                where.insert(field->objectName(), field->geometry());
+            return where;
+        };
+        const QMap<QString, QRect> firstPlaces = places();
+        QSet<bool> adsShown;
+        auto moveDown = [&](int times) {
+            grid->setFocus();
+            for (int k = 0; k < times; ++k) {
+                QTest::keyClick(grid, Qt::Key_Down);
+                QApplication::processEvents();
+                adsShown.insert(f.control("chkAdS")->isVisible());
             }
-        }
-        QCOMPARE(differing, 0);
+        };
+        auto comparedWithAFreshPainting = [&] {
+            const QImage shown = screen();
+            paintPlainly(*f.window);
+            f.window->repaint();
+            const QImage fresh = screen();
+            QCOMPARE(shown.size(), fresh.size());
+            QCOMPARE(differingPixels(shown, fresh), 0);
+        };
+
+        moveDown(30);
+        QCOMPARE(grid->Row(), 31);
+        QCOMPARE(adsShown, (QSet<bool>{true, false}));
+        QCOMPARE(places(), firstPlaces);
+        comparedWithAFreshPainting();
+
+        CachedPanelStyle::applyTo(*f.window);
+        f.window->resize(f.window->size() + QSize(40, 30));
+        QApplication::processEvents();
+        moveDown(6);
+        QPalette altered = f.window->palette();
+        altered.setColor(QPalette::Window, QColor(0xd8, 0xe4, 0xd0));
+        altered.setColor(QPalette::Button, QColor(0xd0, 0xdc, 0xe8));
+        f.window->setPalette(altered);
+        QApplication::processEvents();
+        for (QWidget *widget : backed)
+            QVERIFY2(widget->testAttribute(Qt::WA_OpaquePaintEvent), qPrintable(widget->objectName()));
+        moveDown(6);
+        QCOMPARE(grid->Row(), 43);
+        comparedWithAFreshPainting();
     }
 
     // The line grid draws its grid lines itself; they must fall on the very pixels the
