@@ -331,14 +331,17 @@ private slots:
                 where.insert(field->objectName(), field->geometry());
             return where;
         };
-        const QMap<QString, QRect> firstPlaces = places();
+        QMap<QString, QRect> firstPlaces = places();
         QSet<bool> adsShown;
+        int movedFields = 0;
         auto moveDown = [&](int times) {
             grid->setFocus();
             for (int k = 0; k < times; ++k) {
                 QTest::keyClick(grid, Qt::Key_Down);
                 QApplication::processEvents();
                 adsShown.insert(f.control("chkAdS")->isVisible());
+                if (places() != firstPlaces)
+                    ++movedFields;
             }
         };
         auto comparedWithAFreshPainting = [&] {
@@ -353,12 +356,13 @@ private slots:
         moveDown(30);
         QCOMPARE(grid->Row(), 31);
         QCOMPARE(adsShown, (QSet<bool>{true, false}));
-        QCOMPARE(places(), firstPlaces);
+        QCOMPARE(movedFields, 0);
         comparedWithAFreshPainting();
 
         CachedPanelStyle::applyTo(*f.window);
         f.window->resize(f.window->size() + QSize(40, 30));
         QApplication::processEvents();
+        firstPlaces = places();
         moveDown(6);
         QPalette altered = f.window->palette();
         altered.setColor(QPalette::Window, QColor(0xd8, 0xe4, 0xd0));
