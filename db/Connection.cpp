@@ -278,17 +278,8 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
         auto &sqlite = static_cast<SqliteDialect &>(*m_dialect);
         QString shape;
         QVariantList values;
-        if (sqlite.bindableCall(sql, m_db, &shape, &values)) {
-            QSqlError error;
-            QSqlQuery *query = executePrepared(m_prepared, m_db, shape, values, &error);
-            if (!query)
-                fail(error);
-            if (!query->isSelect())
-                return nullptr;
-            std::shared_ptr<const ResultTable> rows = m_dialect->fetch(*query);
-            query->finish(); // the read ends here, whatever was read
-            return rows;
-        }
+        if (sqlite.bindableCall(sql, m_db, &shape, &values))
+            return fetchPrepared(shape, values);
         if (sqlite.bindableDirectInsert(sql, m_db, &shape, &values)) {
             runPrepared(shape, values);
             return nullptr;
@@ -302,6 +293,8 @@ std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
             runPrepared(shape, values);
             return nullptr;
         }
+        if (SqliteDialect::bindableSelect(translated, &shape, &values))
+            return fetchPrepared(shape, values);
     }
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
@@ -333,6 +326,32 @@ void Connection::runPrepared(const QString &shape, const QVariantList &values)
     }
     if (!executePrepared(m_prepared, m_db, shape, values, &error))
         fail(error);
+}
+
+std::shared_ptr<const ResultTable> Connection::fetchPrepared(const QString &shape, const QVariantList &values)
+{
+    QSqlError error;
+    QSqlQuery *query = preparedQuery(m_prepared, m_db, shape, &error);
+    if (!query)
+        fail(error);
+    std::shared_ptr<const ResultTable> rows;
+    switch (SqliteDialect::fetchBound(*query, values, &rows, &error)) {
+    case SqliteDialect::BoundRun::Done:
+        return rows;
+    case SqliteDialect::BoundRun::Failed:
+        m_prepared.remove(shape);
+        fail(error);
+    case SqliteDialect::BoundRun::NotSqlite:
+        break;
+    }
+    query = executePrepared(m_prepared, m_db, shape, values, &error);
+    if (!query)
+        fail(error);
+    if (!query->isSelect())
+        return nullptr;
+    rows = m_dialect->fetch(*query);
+    query->finish(); // the read ends here, whatever was read
+    return rows;
 }
 
 std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)

@@ -95,6 +95,9 @@ private:
     void chooseDialect();
     // Runs an insert whose values are bound, on a statement prepared once for its shape.
     void runPrepared(const QString &shape, const QVariantList &values);
+    // Runs a statement of that shape that may return rows, with the values bound (embedded
+    // database): its rows, or null when it returns no result set.
+    std::shared_ptr<const ResultTable> fetchPrepared(const QString &shape, const QVariantList &values);
     // A reading connection for a cursor: an idle one still sound, else a new one.
     std::unique_ptr<Connection> takeReader();
 

@@ -1,11 +1,14 @@
 #include "SqliteDialect.h"
 
+#include <QScopeGuard>
+
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
 #include "db/dialects/sqlite/SqliteFunctions.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -1048,14 +1051,27 @@ bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, Q
     return true;
 }
 
-SqliteDialect::BoundRun SqliteDialect::runBound(QSqlQuery &prepared, const QVariantList &values, QSqlError *error)
+namespace {
+
+// The SQLite statement behind a query prepared by Qt's driver; null for any other driver.
+sqlite3_stmt *statementOf(const QSqlQuery &query)
 {
-    const QVariant handle = prepared.result() ? prepared.result()->handle() : QVariant();
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
-        return BoundRun::NotSqlite;
-    sqlite3_stmt *statement = *static_cast<sqlite3_stmt *const *>(handle.constData());
-    if (!statement || sqlite3_bind_parameter_count(statement) != values.size())
-        return BoundRun::NotSqlite;
+        return nullptr;
+    return *static_cast<sqlite3_stmt *const *>(handle.constData());
+}
+
+QSqlError statementError(sqlite3_stmt *statement, const QString &text, int code)
+{
+    return QSqlError(text, QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))),
+                     QSqlError::StatementError, QString::number(code));
+}
+
+// Binds the values straight to the reset statement. NotSqlite for a value of a type not
+// bound here (the bindings are then cleared).
+SqliteDialect::BoundRun bindStraight(sqlite3_stmt *statement, const QVariantList &values, QSqlError *error)
+{
     sqlite3_reset(statement);
     for (int i = 0; i < int(values.size()); ++i) {
         const QVariant &value = values[i];
@@ -1071,24 +1087,71 @@ SqliteDialect::BoundRun SqliteDialect::runBound(QSqlQuery &prepared, const QVari
             rc = sqlite3_bind_double(statement, i + 1, value.toDouble());
         } else {
             sqlite3_clear_bindings(statement);
-            return BoundRun::NotSqlite;
+            return SqliteDialect::BoundRun::NotSqlite;
         }
         if (rc != SQLITE_OK) {
-            *error = QSqlError(QStringLiteral("Unable to bind parameters"),
-                               QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))),
-                               QSqlError::StatementError, QString::number(rc));
+            *error = statementError(statement, QStringLiteral("Unable to bind parameters"), rc);
             sqlite3_clear_bindings(statement);
-            return BoundRun::Failed;
+            return SqliteDialect::BoundRun::Failed;
         }
     }
+    return SqliteDialect::BoundRun::Done;
+}
+
+} // namespace
+
+SqliteDialect::BoundRun SqliteDialect::runBound(QSqlQuery &prepared, const QVariantList &values, QSqlError *error)
+{
+    sqlite3_stmt *statement = statementOf(prepared);
+    if (!statement || sqlite3_bind_parameter_count(statement) != values.size())
+        return BoundRun::NotSqlite;
+    if (const BoundRun bound = bindStraight(statement, values, error); bound != BoundRun::Done)
+        return bound;
     const int step = sqlite3_step(statement);
     const int code = sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
     if (step == SQLITE_DONE || step == SQLITE_ROW)
         return BoundRun::Done;
-    *error = QSqlError(QStringLiteral("Unable to fetch row"), QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))),
-                       QSqlError::StatementError, QString::number(code != SQLITE_OK ? code : step));
+    *error = statementError(statement, QStringLiteral("Unable to fetch row"), code != SQLITE_OK ? code : step);
     return BoundRun::Failed;
+}
+
+bool SqliteDialect::bindableSelect(const QString &translated, QString *shape, QVariantList *values)
+{
+    const QStringView start = QStringView(translated).trimmed();
+    if (!start.startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+        return false;
+    const auto tokens = TSqlTokenizer::tokenize(translated);
+    shape->clear();
+    values->clear();
+    shape->reserve(translated.size());
+    int depth = 0;
+    bool inWhere = false;
+    QStringView previous; // the last significant token
+    for (const TSqlToken &t : tokens) {
+        const QStringView text = t.text(translated);
+        if (t.type == Type::Symbol && text == QLatin1Char('(')) {
+            ++depth;
+        } else if (t.type == Type::Symbol && text == QLatin1Char(')')) {
+            --depth;
+        } else if (t.type == Type::Word && depth == 0) {
+            // Literals elsewhere (the select list, Order By) may name or order columns.
+            static const QStringList clauses{"where", "group", "order", "having", "union", "except", "intersect", "limit"};
+            for (const QString &clause : clauses) {
+                if (text.compare(clause, Qt::CaseInsensitive) == 0)
+                    inWhere = clause == QLatin1String("where");
+            }
+        }
+        if (t.type == Type::String && inWhere && depth == 0 && previous == QLatin1Char('=')) {
+            shape->append(QLatin1Char('?'));
+            values->append(TSqlTokenizer::stringValue(text));
+        } else {
+            shape->append(text);
+        }
+        if (t.isSignificant())
+            previous = text;
+    }
+    return !values->isEmpty();
 }
 
 bool SqliteDialect::bindableInsert(const QString &translated, QString *shape, QVariantList *values)
@@ -1246,64 +1309,101 @@ QVariant columnValue(sqlite3_stmt *statement, int column)
     }
 }
 
-} // namespace
+// How a result column is read: the declared type of a table column says it; an
+// expression has none.
+enum class ColumnKind { Plain, Flag, Date, Unknown };
 
-std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query, int maxRows)
+ColumnKind declaredKind(sqlite3_stmt *statement, int column)
 {
-    enum class Column { Plain, Flag, Date, Unknown };
-    const QSqlRecord record = query.record();
-    const int count = record.count();
-    QStringList names;
-    std::vector<Column> columns(size_t(count), Column::Unknown);
-    sqlite3_stmt *statement = nullptr;
-    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0)
-        statement = *static_cast<sqlite3_stmt *const *>(handle.constData());
-    for (int i = 0; i < count; ++i) {
-        names << record.fieldName(i);
-        // The declared type of a table column says how to read it; an expression has none.
-        const char *declared = statement ? sqlite3_column_decltype(statement, i) : nullptr;
-        if (declared) {
-            const QByteArray type = QByteArray(declared).toUpper();
-            if (type == "BIT" || type == "BOOLEAN")
-                columns[size_t(i)] = Column::Flag;
-            else if (type.startsWith("DATETIME") || type == "DATE" || type == "SMALLDATETIME")
-                columns[size_t(i)] = Column::Date;
-            else
-                columns[size_t(i)] = Column::Plain;
-        } else if (record.field(i).metaType().id() == QMetaType::Bool) {
-            columns[size_t(i)] = Column::Flag;
-        }
-    }
+    const char *declared = statement ? sqlite3_column_decltype(statement, column) : nullptr;
+    if (!declared)
+        return ColumnKind::Unknown;
+    if (qstricmp(declared, "BIT") == 0 || qstricmp(declared, "BOOLEAN") == 0)
+        return ColumnKind::Flag;
+    if (qstrnicmp(declared, "DATETIME", 8) == 0 || qstricmp(declared, "DATE") == 0
+        || qstricmp(declared, "SMALLDATETIME") == 0)
+        return ColumnKind::Date;
+    return ColumnKind::Plain;
+}
 
-    ResultTableBuilder builder(names);
-    auto store = [&](int i, const QVariant &value) {
-        switch (columns[size_t(i)]) {
-        case Column::Flag:
+// Builds the result table from values as the driver gives them: flags as booleans, stored
+// date-times as date-times.
+class RowReader
+{
+public:
+    RowReader(const QStringList &names, std::vector<ColumnKind> kinds) : m_builder(names), m_kinds(std::move(kinds)) { }
+
+    void store(int column, const QVariant &value)
+    {
+        switch (m_kinds[size_t(column)]) {
+        case ColumnKind::Flag:
             if (value.isNull())
-                builder.appendNull(i);
+                m_builder.appendNull(column);
             else
-                builder.append(i, QVariant(value.toLongLong() != 0 || value.toBool()));
+                m_builder.append(column, QVariant(value.toLongLong() != 0 || value.toBool()));
             break;
-        case Column::Date:
-        case Column::Unknown:
+        case ColumnKind::Date:
+        case ColumnKind::Unknown:
             // An expression column holding a stored date-time (GetDate(), a date
             // through Coalesce) is read as a date-time too.
             if (value.typeId() == QMetaType::QString && !value.isNull()) {
                 const QString text = value.toString();
-                auto date = parseStoredDate(text);
-                if (!date && columns[size_t(i)] == Column::Date)
-                    date = parseDateLiteral(text);
-                builder.append(i, date ? QVariant(*date) : value);
+                auto date = SqliteDialect::parseStoredDate(text);
+                if (!date && m_kinds[size_t(column)] == ColumnKind::Date)
+                    date = SqliteDialect::parseDateLiteral(text);
+                m_builder.append(column, date ? QVariant(*date) : value);
                 break;
             }
-            builder.append(i, value);
+            m_builder.append(column, value);
             break;
-        case Column::Plain:
-            builder.append(i, value);
+        case ColumnKind::Plain:
+            m_builder.append(column, value);
             break;
         }
-    };
+    }
+
+    void endRow() { m_builder.endRow(); }
+
+    // The rest of the statement's rows, from the one the last step gave (step) on.
+    std::shared_ptr<ResultTable> readStatement(sqlite3_stmt *statement, int step)
+    {
+        const int count = int(m_kinds.size());
+        while (step == SQLITE_ROW) {
+            for (int i = 0; i < count; ++i)
+                store(i, columnValue(statement, i));
+            endRow();
+            step = sqlite3_step(statement);
+        }
+        if (step != SQLITE_DONE)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))));
+        return finish();
+    }
+
+    std::shared_ptr<ResultTable> finish() { return m_builder.finish(); }
+
+private:
+    ResultTableBuilder m_builder;
+    std::vector<ColumnKind> m_kinds;
+};
+
+} // namespace
+
+std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query, int maxRows)
+{
+    const QSqlRecord record = query.record();
+    const int count = record.count();
+    sqlite3_stmt *statement = statementOf(query);
+    QStringList names;
+    std::vector<ColumnKind> kinds;
+    kinds.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        names << record.fieldName(i);
+        ColumnKind kind = declaredKind(statement, i);
+        if (kind == ColumnKind::Unknown && record.field(i).metaType().id() == QMetaType::Bool)
+            kind = ColumnKind::Flag;
+        kinds.push_back(kind);
+    }
+    RowReader reader(names, std::move(kinds));
 
     // A whole result is read straight from the statement, each value as the driver would
     // give it: the driver's row cache has SQLite convert every text to UTF-16 and copies
@@ -1311,25 +1411,53 @@ std::shared_ptr<ResultTable> SqliteDialect::fetch(QSqlQuery &query, int maxRows)
     // already stepped onto the first row (or to the end) when the query ran.
     const auto policy = query.numericalPrecisionPolicy();
     if (statement && maxRows < 0 && query.isActive() && query.at() == QSql::BeforeFirstRow
-        && (policy == QSql::LowPrecisionDouble || policy == QSql::HighPrecision)) {
-        int step = sqlite3_data_count(statement) > 0 ? SQLITE_ROW : SQLITE_DONE;
-        while (step == SQLITE_ROW) {
-            for (int i = 0; i < count; ++i)
-                store(i, columnValue(statement, i));
-            builder.endRow();
-            step = sqlite3_step(statement);
-        }
-        if (step != SQLITE_DONE)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement))));
-        return builder.finish();
-    }
+        && (policy == QSql::LowPrecisionDouble || policy == QSql::HighPrecision))
+        return reader.readStatement(statement, sqlite3_data_count(statement) > 0 ? SQLITE_ROW : SQLITE_DONE);
 
     for (int rows = 0; (maxRows < 0 || rows < maxRows) && query.next(); ++rows) {
         for (int i = 0; i < count; ++i)
-            store(i, query.value(i));
-        builder.endRow();
+            reader.store(i, query.value(i));
+        reader.endRow();
     }
-    return builder.finish();
+    return reader.finish();
+}
+
+SqliteDialect::BoundRun SqliteDialect::fetchBound(QSqlQuery &prepared, const QVariantList &values,
+                                                  std::shared_ptr<const ResultTable> *rows, QSqlError *error)
+{
+    sqlite3_stmt *statement = statementOf(prepared);
+    if (!statement || sqlite3_bind_parameter_count(statement) != values.size())
+        return BoundRun::NotSqlite;
+    if (const BoundRun bound = bindStraight(statement, values, error); bound != BoundRun::Done)
+        return bound;
+    // The read ends with the statement reset and unbound, whatever happens on the way.
+    const auto reset = qScopeGuard([statement] {
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+    });
+    const int step = sqlite3_step(statement);
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        const int code = sqlite3_reset(statement);
+        *error = statementError(statement, QStringLiteral("Unable to fetch row"), code != SQLITE_OK ? code : step);
+        return BoundRun::Failed;
+    }
+    const int count = sqlite3_column_count(statement);
+    if (count == 0) {
+        rows->reset(); // no result set, as a statement that returns no rows
+        return BoundRun::Done;
+    }
+    // The driver names a column by SQLite's name for it without double quotes, and gives
+    // an expression column (no declared type) no boolean type.
+    QStringList names;
+    std::vector<ColumnKind> kinds;
+    kinds.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        names << QString::fromUtf8(sqlite3_column_name(statement, i)).remove(QLatin1Char('"'));
+        kinds.push_back(declaredKind(statement, i));
+    }
+    RowReader reader(names, std::move(kinds));
+    *rows = reader.readStatement(statement, step);
+    return BoundRun::Done;
 }
 
 // ---- transactions ------------------------------------------------------------------

@@ -73,6 +73,18 @@ public:
     enum class BoundRun { NotSqlite, Done, Failed };
     static BoundRun runBound(QSqlQuery &prepared, const QVariantList &values, QSqlError *error);
 
+    // Runs a prepared statement the same way and reads its whole result as fetch() would
+    // read it after the driver ran it (*rows null when it returns no result set): the
+    // driver describes every column anew on each run, which costs more than a lookup of
+    // one item.
+    static BoundRun fetchBound(QSqlQuery &prepared, const QVariantList &values,
+                               std::shared_ptr<const ResultTable> *rows, QSqlError *error);
+
+    // A translated Select with the text literals compared with "=" in its outermost Where
+    // taken out: the text with a parameter in place of each and the texts to bind, so that
+    // lookups by a code prepare the statement once. False when it holds no such literal.
+    static bool bindableSelect(const QString &translated, QString *shape, QVariantList *values);
+
     // A procedure call as its stored body with a parameter wherever an argument goes, and
     // the values to bind (as bindableInsert binds them), so that repeated calls prepare
     // the body once. False for any other statement, and for a call with an argument that

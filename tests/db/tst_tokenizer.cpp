@@ -234,6 +234,9 @@ private slots:
 
     // A whole result read straight from the statement holds what the driver's rows give:
     // the same values of the same types, NULLs, texts beyond ASCII, dates and flags.
+    // Three ways to read a whole result: the driver's row by row, straight from the
+    // statement the driver ran, and from a prepared statement run with its values bound
+    // straight to SQLite. Each must give the same names, types and values.
     void wholeReadsGiveWhatTheDriverGives()
     {
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("memory"));
@@ -245,41 +248,91 @@ private slots:
             "(2, NULL, NULL, NULL, NULL, NULL), (3, '', 0.1, '12/07/2026', 0, x''), "
             "(9007199254740993, 'ĀB€', -1e300, '2026-12-07 14:05:09.000', 0, NULL)")));
         SqliteDialect dialect(false);
+        const QString select = QStringLiteral(
+            "SELECT k.Id, Name, Cost, Made, Flag, Data, k.Id * 2 AS Twice, '2026-12-07 14:05:09.000' AS Stamp, "
+            "k.Cost + 1, \"Name\" || 'x' FROM kinds k WHERE k.Id > %1 ORDER BY Id");
         auto read = [&](bool whole) {
             QSqlQuery query(db);
             query.setForwardOnly(true);
             query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-            if (!query.exec(QStringLiteral("SELECT Id, Name, Cost, Made, Flag, Data, Id * 2 AS Twice, "
-                                           "'2026-12-07 14:05:09.000' AS Stamp FROM kinds ORDER BY Id")))
-                return std::make_pair(std::shared_ptr<ResultTable>(), false);
-            auto rows = dialect.fetch(query, whole ? -1 : 1000);
+            if (!query.exec(select.arg(0)))
+                return std::make_pair(std::shared_ptr<const ResultTable>(), false);
+            std::shared_ptr<const ResultTable> rows = dialect.fetch(query, whole ? -1 : 1000);
             return std::make_pair(rows, query.at() == QSql::BeforeFirstRow);
+        };
+        auto readBound = [&](const QVariant &after) {
+            QSqlQuery query(db);
+            std::shared_ptr<const ResultTable> rows;
+            QSqlError error;
+            if (!query.prepare(select.arg(QStringLiteral("?")))
+                || SqliteDialect::fetchBound(query, {after}, &rows, &error) != SqliteDialect::BoundRun::Done)
+                return std::shared_ptr<const ResultTable>();
+            return rows;
         };
         const auto [direct, readDirectly] = read(true);
         const auto [driver, readByDriver] = read(false);
-        QVERIFY(direct && driver);
+        const auto bound = readBound(QVariant(qlonglong(0)));
+        QVERIFY(direct && driver && bound);
         QVERIFY(readDirectly);
         QVERIFY(!readByDriver);
         QCOMPARE(direct->rowCount(), 4);
-        QCOMPARE(direct->rowCount(), driver->rowCount());
-        QCOMPARE(direct->columnCount(), driver->columnCount());
-        for (int row = 0; row < driver->rowCount(); ++row) {
-            for (int column = 0; column < driver->columnCount(); ++column) {
-                const QVariant a = direct->value(row, column);
-                const QVariant b = driver->value(row, column);
-                const QByteArray where = QByteArray::number(row) + "," + QByteArray::number(column);
-                QVERIFY2(a.typeId() == b.typeId() && a.isNull() == b.isNull() && a == b, where.constData());
+        for (const auto &other : {direct, bound}) {
+            QCOMPARE(other->rowCount(), driver->rowCount());
+            QCOMPARE(other->columnNames(), driver->columnNames());
+            for (int row = 0; row < driver->rowCount(); ++row) {
+                for (int column = 0; column < driver->columnCount(); ++column) {
+                    const QVariant a = other->value(row, column);
+                    const QVariant b = driver->value(row, column);
+                    const QByteArray where = QByteArray::number(row) + "," + QByteArray::number(column);
+                    QVERIFY2(a.typeId() == b.typeId() && a.isNull() == b.isNull() && a == b, where.constData());
+                }
             }
         }
+        QCOMPARE(driver->columnNames().first(), QStringLiteral("Id"));
         QCOMPARE(direct->value(0, 1).toString(), QStringLiteral("Paracétamol 500 mg"));
         QCOMPARE(direct->value(3, 0).toLongLong(), 9007199254740993LL);
         QCOMPARE(direct->value(0, 3), QVariant(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9))));
         QCOMPARE(direct->value(0, 4), QVariant(true));
 
-        // An empty result is empty either way.
+        // An empty result is empty every way, and the statement is free for the next run.
         QSqlQuery none(db);
         QVERIFY(none.exec(QStringLiteral("SELECT * FROM kinds WHERE Id < 0")));
         QCOMPARE(dialect.fetch(none)->rowCount(), 0);
+        QCOMPARE(readBound(QVariant(qlonglong(1) << 60))->rowCount(), 0);
+        QCOMPARE(readBound(QVariant(qlonglong(2)))->rowCount(), 2);
+        // A statement that returns no rows gives no result set.
+        QSqlQuery update(db);
+        QVERIFY(update.prepare(QStringLiteral("UPDATE kinds SET Cost = Cost WHERE Id = ?")));
+        std::shared_ptr<const ResultTable> nothing = std::make_shared<ResultTable>();
+        QSqlError error;
+        QCOMPARE(SqliteDialect::fetchBound(update, {QVariant(qlonglong(1))}, &nothing, &error), SqliteDialect::BoundRun::Done);
+        QVERIFY(!nothing);
+    }
+
+    // A lookup by a code runs on a statement prepared once: the texts compared with "=" in
+    // the outermost Where become parameters. Texts that name or order columns, and those
+    // inside parentheses, stay as they are written.
+    void selectsByACodeBindTheirTexts()
+    {
+        auto shapeOf = [](const QString &sql) {
+            QString shape;
+            QVariantList values;
+            if (!SqliteDialect::bindableSelect(sql, &shape, &values))
+                return QStringLiteral("not bindable");
+            QStringList texts;
+            for (const QVariant &v : values)
+                texts << v.toString();
+            return shape + QStringLiteral(" | ") + texts.join(u',');
+        };
+        QCOMPARE(shapeOf("Select * From tbInvMaster Where ItemID = 'PARA''S 500'"),
+                 QStringLiteral("Select * From tbInvMaster Where ItemID = ? | PARA'S 500"));
+        QCOMPARE(shapeOf("SELECT 'x' AS Kind, a = 'y' FROM t WHERE a='1' AND b >= '2' AND c = '3' ORDER BY 'x'"),
+                 QStringLiteral("SELECT 'x' AS Kind, a = 'y' FROM t WHERE a=? AND b >= '2' AND c = ? ORDER BY 'x' | 1,3"));
+        QCOMPARE(shapeOf("SELECT * FROM t WHERE a IN (SELECT b FROM u WHERE c = 'in') AND d = 'out' GROUP BY e HAVING f = 'g'"),
+                 QStringLiteral("SELECT * FROM t WHERE a IN (SELECT b FROM u WHERE c = 'in') AND d = ? GROUP BY e HAVING f = 'g' | out"));
+        QCOMPARE(shapeOf("SELECT * FROM t WHERE a = 1"), QStringLiteral("not bindable"));
+        QCOMPARE(shapeOf("UPDATE t SET a = 'b' WHERE c = 'd'"), QStringLiteral("not bindable"));
+        QCOMPARE(shapeOf("SELECT * FROM t WHERE a LIKE 'b%'"), QStringLiteral("not bindable"));
     }
 
     void dateLiteralsInAnyCommonForm()
