@@ -37,12 +37,59 @@ void CachedPanelStyle::applyTo(QWidget &window)
 void CachedPanelStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                                           QPainter *painter, const QWidget *widget) const
 {
-    // An opaque bar paints what its surroundings would have painted beneath it.
-    if (control == CC_ScrollBar && m_backdrops) {
-        if (const std::optional<QRgb> beneath = m_backdrops->beneath(widget))
-            painter->fillRect(widget->rect(), QColor::fromRgb(*beneath));
+    const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
+    if (control != CC_ScrollBar || !bar) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
     }
-    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    // An opaque bar paints what its surroundings would have painted beneath it.
+    std::optional<QRgb> beneath = m_backdrops ? m_backdrops->beneath(widget) : std::nullopt;
+    const bool plainPainter = painter->transform().isIdentity() && painter->opacity() >= 1.0;
+    if (beneath && (bar->rect != widget->rect() || !plainPainter)) {
+        painter->fillRect(widget->rect(), QColor::fromRgb(*beneath));
+        beneath.reset();
+    }
+    // A bar that fades in and out changes its look with time, not with its option.
+    if (bar->rect.isEmpty() || !plainPainter || proxy()->styleHint(SH_ScrollBar_Transient, bar, widget)) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    // The bar's look follows from where its parts are, not from its value as such.
+    const QRect slider = proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarSlider, widget);
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    const QColor backdrop = beneath ? QColor::fromRgb(beneath.value_or(0)) : QColor(Qt::transparent);
+    const QString key = QStringLiteral("quellar-scroll-bar-%1x%2-%3-%4-%5-%6-%7-%8-%9,%10,%11,%12-%13%14%15-%16-%17")
+                            .arg(bar->rect.width())
+                            .arg(bar->rect.height())
+                            .arg(uint(bar->state))
+                            .arg(bar->palette.cacheKey())
+                            .arg(int(bar->direction))
+                            .arg(int(bar->orientation))
+                            .arg(uint(bar->subControls))
+                            .arg(uint(bar->activeSubControls))
+                            .arg(slider.x())
+                            .arg(slider.y())
+                            .arg(slider.width())
+                            .arg(slider.height())
+                            .arg(int(bar->sliderPosition <= bar->minimum))
+                            .arg(int(bar->sliderPosition >= bar->maximum))
+                            .arg(int(bar->upsideDown))
+                            .arg(ratio)
+                            .arg(backdrop.rgba(), 0, 16);
+    QPixmap drawn;
+    if (!QPixmapCache::find(key, &drawn)) {
+        drawn = QPixmap(bar->rect.size() * ratio);
+        drawn.setDevicePixelRatio(ratio);
+        drawn.fill(backdrop);
+        QStyleOptionSlider atOrigin = *bar;
+        atOrigin.rect.moveTo(0, 0);
+        {
+            QPainter onPixmap(&drawn);
+            QProxyStyle::drawComplexControl(control, &atOrigin, &onPixmap, widget);
+        }
+        QPixmapCache::insert(key, drawn);
+    }
+    painter->drawPixmap(bar->rect.topLeft(), drawn);
 }
 
 void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,

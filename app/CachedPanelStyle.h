@@ -9,6 +9,8 @@ class QWidget;
 // The style draws a field's frame with antialiased rounded rectangles on every paint,
 // and a move through the line grid repaints every field of the entry panel; the frame
 // depends only on its size, state and colours, so one drawn frame serves them all.
+// Scroll bars are kept the same way, by where their slider is: a move through 5,000 lines
+// moves it by a pixel only every few lines.
 // Where the window is one colour beneath a field or a scroll bar, the style paints that
 // colour first and the widget is marked opaque (see Backdrops).
 class CachedPanelStyle : public QProxyStyle

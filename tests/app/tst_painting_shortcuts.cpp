@@ -1,6 +1,6 @@
-// The grids' one-pass text painting and the cached field frames must look exactly as the
-// style paints them: same pixels, whatever the cell's alignment, selection or focus, and a
-// text too wide for its cell still elided by the style.
+// The grids' one-pass text painting, the cached field frames and the cached scroll bars
+// must look exactly as the style paints them: same pixels, whatever the cell's alignment,
+// selection or focus, and a text too wide for its cell still elided by the style.
 #include "app/CachedPanelStyle.h"
 #include "app/GridTextDelegate.h"
 
@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -50,6 +51,7 @@ class tst_painting_shortcuts : public QObject
 private slots:
     void gridCellsLookAsTheStylePaintsThem();
     void fieldFramesLookAsTheStylePaintsThem();
+    void scrollBarsLookAsTheStylePaintsThem();
 };
 
 void tst_painting_shortcuts::gridCellsLookAsTheStylePaintsThem()
@@ -160,6 +162,62 @@ void tst_painting_shortcuts::fieldFramesLookAsTheStylePaintsThem()
     for (QWidget *window : {&plain, &cached})
         window->findChild<QLineEdit *>(QStringLiteral("wide"))->resize(200, 22);
     compareAll("wide");
+}
+
+// A cached bar is found again by where its slider is: every value, range and state must
+// still show the bar the style paints for it.
+void tst_painting_shortcuts::scrollBarsLookAsTheStylePaintsThem()
+{
+    auto makeWindow = [](QWidget &window) {
+        window.resize(300, 320);
+        auto *vertical = new QScrollBar(Qt::Vertical, &window);
+        vertical->setObjectName(QStringLiteral("vertical"));
+        vertical->setGeometry(20, 10, 16, 280);
+        auto *horizontal = new QScrollBar(Qt::Horizontal, &window);
+        horizontal->setObjectName(QStringLiteral("horizontal"));
+        horizontal->setGeometry(50, 290, 230, 16);
+    };
+    QWidget plain;
+    QWidget cached;
+    makeWindow(plain);
+    makeWindow(cached);
+    CachedPanelStyle::applyTo(cached);
+    for (QWidget *window : {&plain, &cached}) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+    QApplication::processEvents();
+    QVERIFY(cached.findChild<QScrollBar *>(QStringLiteral("vertical"))->testAttribute(Qt::WA_OpaquePaintEvent));
+    auto grabBar = [](QWidget &window, const char *name) {
+        auto *bar = window.findChild<QScrollBar *>(QLatin1String(name));
+        window.repaint();
+        return window.grab(bar->geometry()).toImage();
+    };
+    struct Case {
+        int maximum;
+        int value;
+        bool enabled;
+    };
+    const Case cases[] = {{4999, 0, true},   {4999, 1, true},    {4999, 17, true}, {4999, 2500, true},
+                          {4999, 4998, true}, {4999, 4999, true}, {10, 5, true},    {0, 0, true},
+                          {4999, 2500, false}, {4999, 0, false}};
+    for (const Case &c : cases) {
+        for (const char *name : {"vertical", "horizontal"}) {
+            for (QWidget *window : {&plain, &cached}) {
+                auto *bar = window->findChild<QScrollBar *>(QLatin1String(name));
+                bar->setRange(0, c.maximum);
+                bar->setPageStep(20);
+                bar->setValue(c.value);
+                bar->setEnabled(c.enabled);
+            }
+            QApplication::processEvents();
+            const QImage expected = grabBar(plain, name);
+            QVERIFY(!expected.isNull());
+            const QByteArray what = QByteArray(name) + " at " + QByteArray::number(c.value) + " of "
+                                    + QByteArray::number(c.maximum) + (c.enabled ? "" : ", disabled");
+            QVERIFY2(largestDifference(grabBar(cached, name), expected) <= 1, what.constData());
+        }
+    }
 }
 
 QTEST_MAIN(tst_painting_shortcuts)
