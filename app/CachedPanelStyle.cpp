@@ -9,6 +9,36 @@
 #include <QScrollBar>
 #include <QStyleOption>
 
+#include <bit>
+
+namespace {
+
+// A pixmap cache key holding its values as raw characters: QString::arg scans the whole
+// text once per value, which cost more than copying the cached pixmap.
+class CacheKey
+{
+public:
+    explicit CacheKey(QStringView kind) : m_text(kind.toString()) { m_text.reserve(m_text.size() + 64); }
+
+    CacheKey &operator<<(quint64 value)
+    {
+        for (int shift = 0; shift < 64; shift += 16)
+            m_text.append(QChar(char16_t(value >> shift)));
+        return *this;
+    }
+    CacheKey &operator<<(qint64 value) { return *this << quint64(value); }
+    CacheKey &operator<<(int value) { return *this << quint64(qint64(value)); }
+    CacheKey &operator<<(uint value) { return *this << quint64(value); }
+    CacheKey &operator<<(bool value) { return *this << quint64(value); }
+
+    const QString &text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+} // namespace
+
 CachedPanelStyle::CachedPanelStyle() : QProxyStyle(QApplication::style()->name())
 {
 }
@@ -58,24 +88,14 @@ void CachedPanelStyle::drawComplexControl(ComplexControl control, const QStyleOp
     const QRect slider = proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarSlider, widget);
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
     const QColor backdrop = beneath ? QColor::fromRgb(beneath.value_or(0)) : QColor(Qt::transparent);
-    const QString key = QStringLiteral("quellar-scroll-bar-%1x%2-%3-%4-%5-%6-%7-%8-%9,%10,%11,%12-%13%14%15-%16-%17")
-                            .arg(bar->rect.width())
-                            .arg(bar->rect.height())
-                            .arg(uint(bar->state))
-                            .arg(bar->palette.cacheKey())
-                            .arg(int(bar->direction))
-                            .arg(int(bar->orientation))
-                            .arg(uint(bar->subControls))
-                            .arg(uint(bar->activeSubControls))
-                            .arg(slider.x())
-                            .arg(slider.y())
-                            .arg(slider.width())
-                            .arg(slider.height())
-                            .arg(int(bar->sliderPosition <= bar->minimum))
-                            .arg(int(bar->sliderPosition >= bar->maximum))
-                            .arg(int(bar->upsideDown))
-                            .arg(ratio)
-                            .arg(backdrop.rgba(), 0, 16);
+    const QString key = (CacheKey(u"quellar-scroll-bar")
+                         << bar->rect.width() << bar->rect.height() << uint(bar->state) << bar->palette.cacheKey()
+                         << int(bar->direction) << int(bar->orientation) << uint(bar->subControls)
+                         << uint(bar->activeSubControls) << slider.x() << slider.y() << slider.width()
+                         << slider.height() << (bar->sliderPosition <= bar->minimum)
+                         << (bar->sliderPosition >= bar->maximum) << bar->upsideDown << std::bit_cast<quint64>(ratio)
+                         << backdrop.rgba())
+                            .text();
     QPixmap drawn;
     if (!QPixmapCache::find(key, &drawn)) {
         drawn = QPixmap(bar->rect.size() * ratio);
@@ -112,17 +132,12 @@ void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
     }
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
     const QColor backdrop = beneath ? QColor::fromRgb(beneath.value_or(0)) : QColor(Qt::transparent);
-    const QString key = QStringLiteral("quellar-field-frame-%1x%2-%3-%4-%5-%6-%7-%8-%9-%10")
-                            .arg(option->rect.width())
-                            .arg(option->rect.height())
-                            .arg(uint(option->state))
-                            .arg(option->palette.cacheKey())
-                            .arg(int(option->direction))
-                            .arg(frame->lineWidth)
-                            .arg(frame->midLineWidth)
-                            .arg(uint(frame->features))
-                            .arg(ratio)
-                            .arg(backdrop.rgba(), 0, 16);
+    const QString key = (CacheKey(u"quellar-field-frame")
+                         << option->rect.width() << option->rect.height() << uint(option->state)
+                         << option->palette.cacheKey() << int(option->direction) << frame->lineWidth
+                         << frame->midLineWidth << uint(frame->features) << std::bit_cast<quint64>(ratio)
+                         << backdrop.rgba())
+                            .text();
     QPixmap drawn;
     if (!QPixmapCache::find(key, &drawn)) {
         drawn = QPixmap(option->rect.size() * ratio);
