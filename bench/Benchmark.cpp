@@ -771,6 +771,54 @@ Benchmark::Result Benchmark::searchToEnd()
 // From process start to the main window exposed, the log-in window filled in and
 // confirmed by the harness; a process of its own each time. The floor is a process that
 // opens the database and reads what the window first shows through SQLite's C API.
+double Benchmark::timeStartup(const QString &harness, const QStringList &arguments, const QString &settingsFolder,
+                              QByteArray *output)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), settingsFolder);
+    process.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(harness, arguments);
+    QByteArray received;
+    while (!received.contains("shown")) {
+        if (!process.waitForReadyRead(60000))
+            throw std::runtime_error("The start-up harness gave no answer: " + process.readAllStandardError().toStdString());
+        received += process.readAllStandardOutput();
+    }
+    const double elapsed = double(timer.nsecsElapsed()) / 1e6;
+    process.waitForFinished(60000);
+    received += process.readAllStandardOutput();
+    if (process.exitCode() != 0)
+        throw std::runtime_error("The start-up harness failed: " + received.toStdString()
+                                 + process.readAllStandardError().toStdString());
+    if (output)
+        *output = received;
+    return elapsed;
+}
+
+double Benchmark::startupRatio(const QString &harness, const QString &file, const QString &reference, int runs)
+{
+    QTemporaryDir settings;
+    if (!settings.isValid())
+        throw std::runtime_error("No temporary folder can be made.");
+    std::vector<double> atFile;
+    std::vector<double> atReference;
+    for (int run = 0; run < runs; ++run) {
+        // Turn about, so that a machine slowing down or speeding up weighs on both alike.
+        if (run % 2 == 0) {
+            atReference.push_back(timeStartup(harness, {reference}, settings.path()));
+            atFile.push_back(timeStartup(harness, {file}, settings.path()));
+        } else {
+            atFile.push_back(timeStartup(harness, {file}, settings.path()));
+            atReference.push_back(timeStartup(harness, {reference}, settings.path()));
+        }
+    }
+    return median(atFile) / median(atReference);
+}
+
 Benchmark::Result Benchmark::startup()
 {
     Result result{QStringLiteral("startup"), QStringLiteral("start-up incl. log-in to main window")};
@@ -779,30 +827,7 @@ Benchmark::Result Benchmark::startup()
     if (!settings.isValid())
         throw std::runtime_error("No temporary folder can be made.");
     auto launch = [&](const QStringList &arguments, QByteArray *output) {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), settings.path());
-        process.setProcessEnvironment(environment);
-        QElapsedTimer timer;
-        timer.start();
-        process.start(m_options.startupHarness, arguments);
-        QByteArray received;
-        while (!received.contains("shown")) {
-            if (!process.waitForReadyRead(60000))
-                throw std::runtime_error("The start-up harness gave no answer: "
-                                         + process.readAllStandardError().toStdString());
-            received += process.readAllStandardOutput();
-        }
-        const double elapsed = double(timer.nsecsElapsed()) / 1e6;
-        process.waitForFinished(60000);
-        received += process.readAllStandardOutput();
-        if (process.exitCode() != 0)
-            throw std::runtime_error("The start-up harness failed: " + received.toStdString()
-                                     + process.readAllStandardError().toStdString());
-        if (output)
-            *output = received;
-        return elapsed;
+        return timeStartup(m_options.startupHarness, arguments, settings.path(), output);
     };
     std::vector<double> times;
     std::vector<double> floors;

@@ -57,6 +57,9 @@ public:
     const Breakdown &startupBreakdown() const { return m_breakdown; }
 
     static void printTable(const std::vector<Result> &results, QTextStream &out);
+    // How much longer start-up through the harness takes on file than on reference, from
+    // starts that take turns on the two (median over median).
+    static double startupRatio(const QString &harness, const QString &file, const QString &reference, int runs);
     static void printBreakdown(const Breakdown &breakdown, QTextStream &out);
     static QJsonObject toJson(const std::vector<Result> &results, const Breakdown &breakdown, const Options &options);
     static std::vector<Result> resultsFromJson(const QJsonObject &json);
@@ -89,6 +92,9 @@ private:
 
     static double median(std::vector<double> values);
     static double timeMs(const std::function<void()> &work);
+    // One start through the harness until its main window is shown.
+    static double timeStartup(const QString &harness, const QStringList &arguments, const QString &settingsFolder,
+                              QByteArray *output = nullptr);
     void finish(Result &result) const;
 
     Options m_options;
