@@ -10,6 +10,7 @@
 #include <QStyleOption>
 
 #include <bit>
+#include <functional>
 
 namespace {
 
@@ -36,6 +37,25 @@ public:
 private:
     QString m_text;
 };
+
+// Copies to rect what draw() paints on a pixmap of its size laid on the backdrop, drawing
+// it only when the cache holds none for the key.
+void drawCached(QPainter &painter, const QString &key, const QRect &rect, qreal ratio, const QColor &backdrop,
+                const std::function<void(QPainter &)> &draw)
+{
+    QPixmap drawn;
+    if (!QPixmapCache::find(key, &drawn)) {
+        drawn = QPixmap(rect.size() * ratio);
+        drawn.setDevicePixelRatio(ratio);
+        drawn.fill(backdrop);
+        {
+            QPainter onPixmap(&drawn);
+            draw(onPixmap);
+        }
+        QPixmapCache::insert(key, drawn);
+    }
+    painter.drawPixmap(rect.topLeft(), drawn);
+}
 
 } // namespace
 
@@ -96,20 +116,11 @@ void CachedPanelStyle::drawComplexControl(ComplexControl control, const QStyleOp
                          << (bar->sliderPosition >= bar->maximum) << bar->upsideDown << std::bit_cast<quint64>(ratio)
                          << backdrop.rgba())
                             .text();
-    QPixmap drawn;
-    if (!QPixmapCache::find(key, &drawn)) {
-        drawn = QPixmap(bar->rect.size() * ratio);
-        drawn.setDevicePixelRatio(ratio);
-        drawn.fill(backdrop);
+    drawCached(*painter, key, bar->rect, ratio, backdrop, [&](QPainter &onPixmap) {
         QStyleOptionSlider atOrigin = *bar;
         atOrigin.rect.moveTo(0, 0);
-        {
-            QPainter onPixmap(&drawn);
-            QProxyStyle::drawComplexControl(control, &atOrigin, &onPixmap, widget);
-        }
-        QPixmapCache::insert(key, drawn);
-    }
-    painter->drawPixmap(bar->rect.topLeft(), drawn);
+        QProxyStyle::drawComplexControl(control, &atOrigin, &onPixmap, widget);
+    });
 }
 
 void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
@@ -138,18 +149,9 @@ void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
                          << frame->midLineWidth << uint(frame->features) << std::bit_cast<quint64>(ratio)
                          << backdrop.rgba())
                             .text();
-    QPixmap drawn;
-    if (!QPixmapCache::find(key, &drawn)) {
-        drawn = QPixmap(option->rect.size() * ratio);
-        drawn.setDevicePixelRatio(ratio);
-        drawn.fill(backdrop);
+    drawCached(*painter, key, option->rect, ratio, backdrop, [&](QPainter &onPixmap) {
         QStyleOptionFrame atOrigin = *frame;
         atOrigin.rect.moveTo(0, 0);
-        {
-            QPainter onPixmap(&drawn);
-            QProxyStyle::drawPrimitive(element, &atOrigin, &onPixmap, widget);
-        }
-        QPixmapCache::insert(key, drawn);
-    }
-    painter->drawPixmap(option->rect.topLeft(), drawn);
+        QProxyStyle::drawPrimitive(element, &atOrigin, &onPixmap, widget);
+    });
 }

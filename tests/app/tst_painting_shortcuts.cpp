@@ -14,6 +14,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <functional>
+
 namespace {
 
 // How far apart two images are: the largest difference of any colour channel.
@@ -35,6 +37,20 @@ int largestDifference(const QImage &a, const QImage &b)
         }
     }
     return largest;
+}
+
+// Two windows made alike, the second given the cached style, both shown.
+bool showAlike(QWidget &plain, QWidget &cached, const std::function<void(QWidget &)> &make)
+{
+    make(plain);
+    make(cached);
+    CachedPanelStyle::applyTo(cached);
+    for (QWidget *window : {&plain, &cached}) {
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window))
+            return false;
+    }
+    return true;
 }
 
 QImage grabView(QTableView &view)
@@ -126,13 +142,7 @@ void tst_painting_shortcuts::fieldFramesLookAsTheStylePaintsThem()
     };
     QWidget plain;
     QWidget cached;
-    makeWindow(plain);
-    makeWindow(cached);
-    CachedPanelStyle::applyTo(cached);
-    for (QWidget *window : {&plain, &cached}) {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-    }
+    QVERIFY(showAlike(plain, cached, makeWindow));
     // Only the active window has the focus, so each is grabbed while it is the active one.
     auto grabField = [](QWidget &window, const char *name, const char *focused) {
         window.activateWindow();
@@ -179,13 +189,7 @@ void tst_painting_shortcuts::scrollBarsLookAsTheStylePaintsThem()
     };
     QWidget plain;
     QWidget cached;
-    makeWindow(plain);
-    makeWindow(cached);
-    CachedPanelStyle::applyTo(cached);
-    for (QWidget *window : {&plain, &cached}) {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-    }
+    QVERIFY(showAlike(plain, cached, makeWindow));
     QApplication::processEvents();
     QVERIFY(cached.findChild<QScrollBar *>(QStringLiteral("vertical"))->testAttribute(Qt::WA_OpaquePaintEvent));
     auto grabBar = [](QWidget &window, const char *name) {
