@@ -180,7 +180,8 @@ ReportRenderer::Measure &ReportRenderer::measure(const Sheet &sheet, const QFont
             return *known;
     }
     m_measures.push_back(std::make_unique<Measure>(Measure{sheet.device, font, QFontMetricsF(font, sheet.device),
-                                                           QRawFont::fromFont(QFont(font, sheet.device)), {}}));
+                                                           GlyphTable(QRawFont::fromFont(QFont(font, sheet.device))),
+                                                           {}}));
     return *m_measures.back();
 }
 
@@ -194,11 +195,14 @@ qreal ReportRenderer::advance(Measure &measure, const QString &text)
     // shaping the text again.
     std::optional<qreal> width;
     if (plainLine(measure, text)) {
-        const QList<quint32> glyphs = measure.raw.glyphIndexesForString(text);
-        if (!glyphs.contains(0)) {
-            width = 0;
-            for (const QPointF &glyph : measure.raw.advancesForGlyphIndexes(glyphs))
-                *width += glyph.x();
+        width = 0;
+        for (const QChar c : text) {
+            const std::optional<GlyphTable::Glyph> glyph = measure.glyphs.glyph(c.unicode());
+            if (!glyph) {
+                width.reset();
+                break;
+            }
+            *width += glyph->advance.x();
         }
     }
     if (!width)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GlyphTable.h"
+
 #include "ReportDefinition.h"
 #include "ReportText.h"
 
@@ -91,7 +93,7 @@ private:
         const QPaintDevice *device = nullptr;
         QFont font;
         QFontMetricsF metrics;
-        QRawFont raw; // the same font, for the widths of plain lines
+        GlyphTable glyphs; // the same font's glyphs, for the widths of plain lines
         QHash<QString, qreal> advances;
         std::array<signed char, 0x300> covered{}; // by character: 0 not asked yet, 1 in the font, -1 not
     };
