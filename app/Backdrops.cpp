@@ -62,18 +62,13 @@ Backdrops::Backdrops(QWidget &window, const QList<QWidget *> &widgets, QObject *
         for (QWidget *widget = backed; widget; widget = widget->parentWidget()) {
             if (!watched.contains(widget)) {
                 watched.insert(widget);
-                watch(*widget);
+                widget->installEventFilter(this);
             }
             if (widget == &m_window)
                 break;
         }
     }
     m_resample.start();
-}
-
-void Backdrops::watch(QWidget &widget)
-{
-    widget.installEventFilter(this);
 }
 
 std::optional<QRgb> Backdrops::beneath(const QWidget *widget) const

@@ -38,7 +38,6 @@ protected:
 private:
     void invalidate();
     std::optional<QRgb> sampleOne(QWidget &widget);
-    void watch(QWidget &widget);
 
     QWidget &m_window;
     QList<QPointer<QWidget>> m_widgets;

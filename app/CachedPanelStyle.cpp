@@ -57,6 +57,12 @@ void drawCached(QPainter &painter, const QString &key, const QRect &rect, qreal 
     painter.drawPixmap(rect.topLeft(), drawn);
 }
 
+// A painter the cached pixmaps can be copied to as they are.
+bool plainPainter(const QPainter &painter)
+{
+    return painter.transform().isIdentity() && painter.opacity() >= 1.0;
+}
+
 } // namespace
 
 CachedPanelStyle::CachedPanelStyle() : QProxyStyle(QApplication::style()->name())
@@ -84,6 +90,18 @@ void CachedPanelStyle::applyTo(QWidget &window)
     style->m_backdrops = new Backdrops(window, backed, style);
 }
 
+std::optional<QRgb> CachedPanelStyle::cachedBackdrop(QPainter &painter, const QRect &drawn, const QWidget *widget) const
+{
+    // An opaque widget paints what its surroundings would have painted beneath it: with the
+    // cached look when that covers the widget, else first and by itself.
+    const std::optional<QRgb> beneath = m_backdrops ? m_backdrops->beneath(widget) : std::nullopt;
+    if (beneath && (drawn != widget->rect() || !plainPainter(painter))) {
+        painter.fillRect(widget->rect(), QColor::fromRgb(*beneath));
+        return std::nullopt;
+    }
+    return beneath;
+}
+
 void CachedPanelStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
                                           QPainter *painter, const QWidget *widget) const
 {
@@ -92,15 +110,9 @@ void CachedPanelStyle::drawComplexControl(ComplexControl control, const QStyleOp
         QProxyStyle::drawComplexControl(control, option, painter, widget);
         return;
     }
-    // An opaque bar paints what its surroundings would have painted beneath it.
-    std::optional<QRgb> beneath = m_backdrops ? m_backdrops->beneath(widget) : std::nullopt;
-    const bool plainPainter = painter->transform().isIdentity() && painter->opacity() >= 1.0;
-    if (beneath && (bar->rect != widget->rect() || !plainPainter)) {
-        painter->fillRect(widget->rect(), QColor::fromRgb(*beneath));
-        beneath.reset();
-    }
+    const std::optional<QRgb> beneath = cachedBackdrop(*painter, bar->rect, widget);
     // A bar that fades in and out changes its look with time, not with its option.
-    if (bar->rect.isEmpty() || !plainPainter || proxy()->styleHint(SH_ScrollBar_Transient, bar, widget)) {
+    if (bar->rect.isEmpty() || !plainPainter(*painter) || proxy()->styleHint(SH_ScrollBar_Transient, bar, widget)) {
         QProxyStyle::drawComplexControl(control, option, painter, widget);
         return;
     }
@@ -131,13 +143,8 @@ void CachedPanelStyle::drawPrimitive(PrimitiveElement element, const QStyleOptio
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    // An opaque field paints what its surroundings would have painted beneath it.
-    std::optional<QRgb> beneath = m_backdrops ? m_backdrops->beneath(widget) : std::nullopt;
-    if (beneath && (option->rect != widget->rect() || !painter->transform().isIdentity() || painter->opacity() < 1.0)) {
-        painter->fillRect(widget->rect(), QColor::fromRgb(*beneath));
-        beneath.reset();
-    }
-    if (option->rect.isEmpty() || !painter->transform().isIdentity() || painter->opacity() < 1.0) {
+    const std::optional<QRgb> beneath = cachedBackdrop(*painter, option->rect, widget);
+    if (option->rect.isEmpty() || !plainPainter(*painter)) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }

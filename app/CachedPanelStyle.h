@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QProxyStyle>
+#include <QRgb>
+
+#include <optional>
 
 class Backdrops;
 class QWidget;
@@ -28,6 +31,11 @@ public:
 
 private:
     CachedPanelStyle();
+
+    // The colour beneath widget for its cached look to be drawn on; none when it has no
+    // known backdrop, or when the look drawn at drawn cannot carry it (then the colour
+    // is already painted).
+    std::optional<QRgb> cachedBackdrop(QPainter &painter, const QRect &drawn, const QWidget *widget) const;
 
     Backdrops *m_backdrops = nullptr; // a child of this style
 };
