@@ -4,6 +4,7 @@
 #include "SqlQuote.h"
 #include "dialects/SqlServerDialect.h"
 #include "dialects/SqliteDialect.h"
+#include "dialects/sqlite/SqliteFileLocks.h"
 #include "dialects/TSqlTokenizer.h"
 
 #include <QAtomicInt>
@@ -14,6 +15,7 @@
 #include <QSqlQuery>
 
 #include <sql.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sqlext.h>
 
@@ -42,6 +44,18 @@ quint64 fileIdentity(const QString &path)
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return 0;
     return (quint64(info.st_dev) << 40) ^ quint64(info.st_ino);
+}
+
+// A statement that changes stored rows (the program's writes all begin so).
+bool isWrite(const QString &sql)
+{
+    const QStringView text = QStringView(sql).trimmed();
+    for (const QLatin1String verb : {QLatin1String("insert"), QLatin1String("update"), QLatin1String("delete")}) {
+        if (text.startsWith(verb, Qt::CaseInsensitive)
+            && (text.size() == verb.size() || text[verb.size()].isSpace()))
+            return true;
+    }
+    return false;
 }
 
 QString uniqueConnectionName()
@@ -117,6 +131,7 @@ void Connection::open()
         chooseDialect();
         m_dialect->prepare(m_db, m_settings);
         m_fileIdentity = m_settings.kind == ConnectionSettings::Kind::Embedded ? fileIdentity(m_settings.databaseFile) : 0;
+        m_guarded = m_settings.kind == ConnectionSettings::Kind::Embedded && inWalMode();
     } catch (...) {
         close();
         throw;
@@ -204,6 +219,7 @@ void Connection::openEmbedded()
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         throw DbError(QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed."));
+    SqliteFileLocks::install(); // before the first lock is taken
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     m_db.setDatabaseName(file);
     m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_settings.busyTimeoutMs));
@@ -260,6 +276,19 @@ void Connection::failStatementAt(int k, const QString &message)
 }
 
 std::shared_ptr<const ResultTable> Connection::run(const QString &sql)
+{
+    // A write outside a transaction is its own transaction: checked before and after as
+    // a transaction is.
+    const bool guardedWrite = m_guarded && !m_inTransaction && isWrite(sql);
+    if (guardedWrite)
+        requireHeldFile();
+    std::shared_ptr<const ResultTable> rows = send(sql);
+    if (guardedWrite)
+        requireWriteReachedFile();
+    return rows;
+}
+
+std::shared_ptr<const ResultTable> Connection::send(const QString &sql)
 {
     m_trace.record(sql);
     if (m_beforeStatement)
@@ -430,6 +459,7 @@ void Connection::BeginTrans()
         throw DbError(QStringLiteral("A transaction is already in progress."));
     reconnectIfLost();
     checkEmbeddedFile();
+    requireHeldFile();
     m_dialect->beginTransaction(m_db); // the dialect reports a database held too long as busy
     m_inTransaction = true;
 }
@@ -474,6 +504,43 @@ void Connection::CommitTrans()
         checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         throw DbError(lost);
     }
+    requireWriteReachedFile();
+}
+
+void Connection::requireHeldFile()
+{
+    if (!m_guarded || SqliteFileLocks::problem(m_settings.databaseFile).isEmpty())
+        return;
+    // A connection opened anew takes its locks and its log again; the one that lost them
+    // must not copy its log into the file on closing, since others may have written since.
+    abandonSqliteConnection();
+    close();
+    open();
+    const QString problem = SqliteFileLocks::problem(m_settings.databaseFile);
+    if (problem.isEmpty())
+        return;
+    m_lost = true;
+    throw DbError(problem + QStringLiteral(" Nothing was written. Close the program and start it again."));
+}
+
+void Connection::requireWriteReachedFile()
+{
+    if (!m_guarded)
+        return;
+    const QString problem = SqliteFileLocks::problem(m_settings.databaseFile);
+    if (problem.isEmpty())
+        return;
+    abandonSqliteConnection();
+    m_lost = true; // the next action connects anew
+    throw DbError(problem + QStringLiteral(" What was just written may not have reached the database, so it is not "
+                                           "reported as done: look for it after starting the program again."));
+}
+
+void Connection::abandonSqliteConnection()
+{
+    const QVariant handle = m_db.isValid() && m_db.driver() ? m_db.driver()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        sqlite3_db_config(*static_cast<sqlite3 *const *>(handle.constData()), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
 void Connection::RollbackTrans()

@@ -85,6 +85,14 @@ private:
     // The embedded file is still the one that was opened (true for other databases).
     bool embeddedFileUnchanged() const;
     [[noreturn]] void fail(const QSqlError &error);
+    std::shared_ptr<const ResultTable> send(const QString &sql);
+    // Before a write: this process still holds the embedded file safely (its lock, its
+    // log), else it connects anew, and refuses the write when that does not mend it.
+    void requireHeldFile();
+    // After a write: the same, or the write is reported as not known to be stored.
+    void requireWriteReachedFile();
+    // The SQLite connection will be closed without copying its log into the file.
+    void abandonSqliteConnection();
     // After a lost connection, the next action connects again (and says so if it cannot).
     void reconnectIfLost();
     bool answers();
@@ -109,6 +117,7 @@ private:
     bool m_inTransaction = false;
     quint64 m_fileIdentity = 0; // device and inode of the embedded file when opened
     bool m_lost = false;        // the link to the database broke; reconnect before the next statement
+    bool m_guarded = false;     // an embedded file in WAL mode, whose locks each write checks
     int m_failCountdown = 0;
     QString m_failMessage;
     std::function<void(const QString &)> m_beforeStatement;
