@@ -4,8 +4,9 @@
 #include "ReportError.h"
 #include "ui_ReportViewer.h"
 
+#include "widgets/PlainFileDialog.h"
+
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
@@ -256,6 +257,7 @@ void ReportViewer::PrintReport()
     m_printer.setPageLayout(m_report->pageLayout());
     m_printer.setDocName(reportTitle());
     QPrintDialog dialog(&m_printer, this);
+    PlainFileDialog::quietenFileLists(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return;
     try {
@@ -271,7 +273,7 @@ void ReportViewer::ExportReport()
         return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString suggested = QDir(folder).filePath(QFileInfo(m_report->filePath()).completeBaseName() + QStringLiteral(".pdf"));
-    QString file = QFileDialog::getSaveFileName(this, tr("Export to PDF"), suggested, tr("PDF files (*.pdf)"));
+    QString file = PlainFileDialog::saveFileName(this, tr("Export to PDF"), suggested, tr("PDF files (*.pdf)"));
     if (file.isEmpty())
         return;
     if (QFileInfo(file).suffix().isEmpty())

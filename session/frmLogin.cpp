@@ -5,10 +5,10 @@
 
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "widgets/PlainFileDialog.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QSettings>
@@ -149,8 +149,8 @@ QLineEdit *frmLogin::firstEmptyConnectionField() const
 void frmLogin::browseDatabaseFile()
 {
     const QString start = QFileInfo(ui->txtDatabaseFile->text().trimmed()).absolutePath();
-    const QString file = QFileDialog::getOpenFileName(this, tr("Database File"), start,
-                                                      tr("Database files (*.db);;All files (*)"));
+    const QString file = PlainFileDialog::openFileName(this, tr("Database File"), start,
+                                                        tr("Database files (*.db);;All files (*)"));
     if (!file.isEmpty())
         ui->txtDatabaseFile->setText(QDir::toNativeSeparators(file));
 }
