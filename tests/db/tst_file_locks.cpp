@@ -1,6 +1,7 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/dialects/sqlite/SqliteFileLocks.h"
+#include "support/AnotherProcess.h"
 #include "support/TestDatabase.h"
 
 #include <QApplication>
@@ -17,19 +18,6 @@
 #include <string>
 
 namespace {
-
-// What another process reads from the file: the rows of a statement, tab-separated, without
-// the line of column names.
-QString elsewhere(const QString &file, const QString &statement)
-{
-    QProcess admin;
-    admin.start(QStringLiteral(QUELLAR_ADMIN), {QStringLiteral("sql"), file, statement});
-    if (!admin.waitForFinished(60000) || admin.exitCode() != 0)
-        return QStringLiteral("failed: ") + QString::fromLocal8Bit(admin.readAllStandardError());
-    QStringList lines = QString::fromUtf8(admin.readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
-    lines.removeFirst();
-    return lines.join(QLatin1Char('\n'));
-}
 
 // Everything a file dialog and its icons do to the files of a folder: their types read from
 // their contents, each file opened and closed, a file-system model with Qt's own icons.
@@ -58,7 +46,7 @@ const QString insert = QStringLiteral(
 
 QString linesOf(const QString &file, const QString &number)
 {
-    return elsewhere(file, QStringLiteral("Select count(*) From tbInvWithdrawRequest Where DocumentNumber = '%1'").arg(number));
+    return readInAnotherProcess(file, QStringLiteral("Select count(*) From tbInvWithdrawRequest Where DocumentNumber = '%1'").arg(number));
 }
 
 // The child of aWriteReportedDoneSurvivesAKill: connects, lets everything look at the file,
@@ -131,7 +119,7 @@ private slots:
         ::kill(pid_t(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished());
         QCOMPARE(linesOf(db.file(), QStringLiteral("901")), QStringLiteral("1"));
-        QCOMPARE(elsewhere(db.file(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+        QCOMPARE(readInAnotherProcess(db.file(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     }
 
     void aRemovedLogIsNoticedBeforeTheNextWrite()
@@ -147,7 +135,7 @@ private slots:
         connection->Execute(insert.arg(QStringLiteral("903")));
         QCOMPARE(SqliteFileLocks::problem(db.file()), QString());
         QCOMPARE(linesOf(db.file(), QStringLiteral("903")), QStringLiteral("1"));
-        QCOMPARE(elsewhere(db.file(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+        QCOMPARE(readInAnotherProcess(db.file(), QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 #include "auth_report/frmReportViewer.h"
+#include "support/AnotherProcess.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -15,18 +16,6 @@
 #include <string>
 
 namespace {
-
-// What another process reads from the file, without the line of column names.
-QString elsewhere(const QString &file, const QString &statement)
-{
-    QProcess admin;
-    admin.start(QStringLiteral(QUELLAR_ADMIN), {QStringLiteral("sql"), file, statement});
-    if (!admin.waitForFinished(60000) || admin.exitCode() != 0)
-        return QStringLiteral("failed: ") + QString::fromLocal8Bit(admin.readAllStandardError());
-    QStringList lines = QString::fromUtf8(admin.readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
-    lines.removeFirst();
-    return lines.join(QLatin1Char('\n'));
-}
 
 // The clerk's side: the real main window in a process of its own, which reports each
 // step done on stdout and waits for a line on stdin before the next.
@@ -165,7 +154,7 @@ private slots:
         // Another process opens and closes the file after the dialogs have looked at it.
         const QString printed = next();
         QVERIFY2(printed.startsWith(u"printed "), qPrintable(printed));
-        QVERIFY(elsewhere(file, lines.arg(printed.mid(8))).toInt() > 0);
+        QVERIFY(readInAnotherProcess(file, lines.arg(printed.mid(8))).toInt() > 0);
         QProcess text;
         text.start(QStringLiteral("pdftotext"), {QFileInfo(file).dir().filePath(QStringLiteral("DepartmentRequest.pdf")), QStringLiteral("-")});
         QVERIFY(text.waitForFinished());
@@ -175,7 +164,7 @@ private slots:
         const QString saved = next();
         QVERIFY2(saved.startsWith(u"saved "), qPrintable(saved));
         const QString savedNumber = saved.mid(6);
-        QCOMPARE(elsewhere(file, lines.arg(savedNumber)), QStringLiteral("1"));
+        QCOMPARE(readInAnotherProcess(file, lines.arg(savedNumber)), QStringLiteral("1"));
         m_clerk.write("go\n");
 
         const QString verified = next();
@@ -183,17 +172,17 @@ private slots:
         const QString verifiedNumber = verified.mid(9);
         const QString stamps = QStringLiteral("Select VerifiedBy, Status From tbInvWithdrawRequest Where DocumentNumber = '%1'")
                                    .arg(verifiedNumber);
-        QCOMPARE(elsewhere(file, stamps), QStringLiteral("2001\tNULL"));
+        QCOMPARE(readInAnotherProcess(file, stamps), QStringLiteral("2001\tNULL"));
         m_clerk.write("go\n");
 
         QCOMPARE(next(), QStringLiteral("deleted ") + verifiedNumber);
-        QCOMPARE(elsewhere(file, stamps), QStringLiteral("2001\tD"));
+        QCOMPARE(readInAnotherProcess(file, stamps), QStringLiteral("2001\tD"));
         ::kill(pid_t(m_clerk.processId()), SIGKILL);
         QVERIFY(m_clerk.waitForFinished());
 
-        QCOMPARE(elsewhere(file, lines.arg(savedNumber)), QStringLiteral("1"));
-        QCOMPARE(elsewhere(file, stamps), QStringLiteral("2001\tD"));
-        QCOMPARE(elsewhere(file, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+        QCOMPARE(readInAnotherProcess(file, lines.arg(savedNumber)), QStringLiteral("1"));
+        QCOMPARE(readInAnotherProcess(file, stamps), QStringLiteral("2001\tD"));
+        QCOMPARE(readInAnotherProcess(file, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     }
 };
 
