@@ -177,6 +177,9 @@ bool bindNumber(QStringView text, QString *shape, QVariantList *values)
     return true;
 }
 
+// The server's time as getdate() gives it, in the stored form 'YYYY-MM-DD HH:MM:SS.fff'.
+const QString statementTime = QStringLiteral("strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')");
+
 // Rewrites one statement (not a procedure call) token by token.
 class Translator
 {
@@ -362,6 +365,19 @@ private:
                     copyUpTo(t.begin);
                     i = renderConvert(next, out);
                     copyFrom = endOf(i);
+                } else if (first == QLatin1Char('g') && isWord(m_sql, t, QLatin1String("getdate"))
+                           && isSymbol(m_sql, *nextToken, QLatin1String("("))) {
+                    // SQL Server takes the time once per statement: every row an update
+                    // stamps gets the same time. SQLite holds 'now' fixed within a step,
+                    // which is the whole of an update; a function of the library would
+                    // be asked again for each row.
+                    int close = -1;
+                    if (nextSignificant(next, to, &close) && isSymbol(m_sql, m_tokens[size_t(close)], QLatin1String(")"))) {
+                        copyUpTo(t.begin);
+                        out += statementTime;
+                        i = close;
+                        copyFrom = endOf(i);
+                    }
                 } else if (first == QLatin1Char('d') && isWord(m_sql, t, QLatin1String("dbo"))
                            && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
                     // alias.dbo.table and dbo.table name the table alone
