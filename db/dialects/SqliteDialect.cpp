@@ -676,6 +676,10 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
                                                                  : QStringLiteral("its journal mode stays \"%1\"").arg(mode)));
         }
     }
+    // A line that INSERT OR REPLACE (or UPDATE OR REPLACE) puts in the place of another
+    // removes the other through the delete triggers, which keep the listing's summary.
+    exec(db, QStringLiteral("PRAGMA recursive_triggers = ON"));
+
     // A save reported as saved survives a power cut: every commit is synced to the disk.
     exec(db, QStringLiteral("PRAGMA synchronous = FULL"));
     const QString synchronous = pragmaValue(db, QStringLiteral("PRAGMA synchronous"));

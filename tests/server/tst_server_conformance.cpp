@@ -194,6 +194,27 @@ private slots:
         QVERIFY(store.GetNewDocNumber().toInt() > number.toInt());
     }
 
+    // The largest lines the editor accepts, two in one request: the save goes through
+    // every trigger and the listing gives the exact total, past 64-bit ten-thousandths.
+    void theLargestLinesListTheirExactTotal()
+    {
+        RequestStore store(connection());
+        RequestDocument document = newRequest(QStringLiteral("10"), QStringLiteral("1"));
+        for (RequestLine &line : document.lines) {
+            line.quantity = QStringLiteral("999999999");
+            line.unitCost = QStringLiteral("999999999.9999");
+        }
+        const QString number = store.save(document, QStringLiteral("1001"));
+        const auto listing = connection().run(RequestStore::listStatement(false));
+        QString total;
+        for (int row = 0; row < listing->rowCount(); ++row) {
+            if (listing->value(row, 0).toString().trimmed() == number)
+                total = listing->value(row, 4).toString();
+        }
+        QCOMPARE(total, QStringLiteral("1999999997999800000.0002"));
+        store.markDeleted(number, QStringLiteral("1001"));
+    }
+
     // A code longer than its column never finds the item of its first characters.
     void tooLongCodesFindNothing()
     {
