@@ -4,6 +4,7 @@
 
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
+#include "db/dialects/SqliteFilePlace.h"
 #include "db/dialects/sqlite/SqliteFunctions.h"
 
 #include <QFileInfo>
@@ -596,6 +597,13 @@ bool SqliteDialect::isBusy(const QSqlError &error)
         || sqlError(error).contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
 }
 
+bool SqliteDialect::isReadOnlyRefusal(const QSqlError &error)
+{
+    bool number = false;
+    const int primary = error.nativeErrorCode().toInt(&number) & 0xff;
+    return number && primary == SQLITE_READONLY;
+}
+
 bool SqliteDialect::isReadOnly(QSqlDatabase &db, const QString &mainFile) const
 {
     if (!m_throughOdbc) {
@@ -636,6 +644,18 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
             const QSqlError error = check.lastError();
             if (isBusy(error))
                 throw DbError::busy(sqlError(error), error.nativeErrorCode());
+            // A sound file SQLite may not open as it needs to (a read-only folder, file
+            // system or file) is not called damaged.
+            bool number = false;
+            const int primary = error.nativeErrorCode().toInt(&number) & 0xff;
+            if (number && primary != SQLITE_NOTADB && primary != SQLITE_CORRUPT) {
+                const QString problem = settings.databaseFile.isEmpty()
+                    ? QString() : SqliteFilePlace::writeProblem(settings.databaseFile);
+                throw DbError(problem.isEmpty() ? QStringLiteral("Cannot open the database file %1: %2")
+                                                      .arg(settings.databaseFile, sqlError(error))
+                                                : problem,
+                              error.nativeErrorCode());
+            }
             throw DbError(QStringLiteral("The database file is damaged or is not a database: %1").arg(sqlError(error)),
                           error.nativeErrorCode());
         }
@@ -671,6 +691,9 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
         if (!inMemory && !isReadOnly(db, mainFile)) {
             if (modeError.isValid() && isBusy(modeError))
                 throw DbError::busy(sqlError(modeError), modeError.nativeErrorCode());
+            const QString problem = SqliteFilePlace::writeProblem(mainFile);
+            if (!problem.isEmpty())
+                throw DbError(problem);
             throw DbError(QStringLiteral("The database file %1 cannot be switched to write-ahead logging (%2); it is not opened.")
                               .arg(mainFile, modeError.isValid() ? sqlError(modeError)
                                                                  : QStringLiteral("its journal mode stays \"%1\"").arg(mode)));

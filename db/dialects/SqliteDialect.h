@@ -95,6 +95,9 @@ public:
 
     // Another connection held the database locked past the busy timeout.
     static bool isBusy(const QSqlError &error);
+    // The database refused a write because the file, its folder or its file system is
+    // read-only to this process.
+    static bool isReadOnlyRefusal(const QSqlError &error);
 
 private:
     struct Procedure {
