@@ -256,8 +256,8 @@ GO
 -- to four decimals, exactly: a line of any quantity below 1,000,000,000 is counted in
 -- decimals (999,999,999 at 999,999,999.9999 is about 10^18, past a bigint of
 -- ten-thousandths); a line beyond that, which the program never writes, in floating
--- point and at most 10^24 either way, so that no sum of lines can overflow and no write
--- is refused. FirstLineID is the document's earliest line in that listing, which gives
+-- point and at most 10^24 either way (nested CASEs, so that no product can overflow a
+-- float), so that no sum of lines can overflow and no write is refused. FirstLineID is the document's earliest line in that listing, which gives
 -- the listing its header values. The trigger below keeps it right whoever writes the
 -- lines; when the table is first made it is filled from the lines already there.
 
@@ -291,10 +291,11 @@ BEGIN
                         THEN CAST(R.DocumentNumber AS int) ELSE 0 END), COUNT(*),
            SUM(CASE WHEN ABS(COALESCE(R.Quantity, 0)) < 1e9
                     THEN CAST(ROUND(CAST(COALESCE(R.Quantity, 0) AS decimal(19, 6)) * CAST(COALESCE(R.UnitCost, 0) AS decimal(19, 4)), 4) AS decimal(38, 4))
-                    WHEN ABS(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float)) < 1e24
-                    THEN CAST(ROUND(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float), 4) AS decimal(38, 4))
-                    WHEN COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float) < 0 THEN CAST(-1e24 AS decimal(38, 4))
-                    ELSE CAST(1e24 AS decimal(38, 4)) END),
+                    WHEN ABS(COALESCE(R.Quantity, 0)) < 1e30
+                    THEN CASE WHEN ABS(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float)) < 1e24
+                              THEN CAST(ROUND(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float), 4) AS decimal(38, 4))
+                              ELSE CAST(SIGN(COALESCE(R.Quantity, 0)) * SIGN(CAST(COALESCE(R.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END
+                    ELSE CAST(SIGN(COALESCE(R.Quantity, 0)) * SIGN(CAST(COALESCE(R.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END),
            MIN(R.LineID)
       FROM dbo.tbInvWithdrawRequest R
      WHERE R.Status IS NULL OR NOT R.Status = 'D'
@@ -327,10 +328,11 @@ BEGIN
       FROM (SELECT CASE WHEN I.ProcessDate IS NULL THEN '' ELSE 'P' END AS Listing, I.DocumentNumber, 1 AS Sign,
                    CASE WHEN ABS(COALESCE(I.Quantity, 0)) < 1e9
                         THEN CAST(ROUND(CAST(COALESCE(I.Quantity, 0) AS decimal(19, 6)) * CAST(COALESCE(I.UnitCost, 0) AS decimal(19, 4)), 4) AS decimal(38, 4))
-                        WHEN ABS(COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float)) < 1e24
-                        THEN CAST(ROUND(COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float), 4) AS decimal(38, 4))
-                        WHEN COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float) < 0 THEN CAST(-1e24 AS decimal(38, 4))
-                        ELSE CAST(1e24 AS decimal(38, 4)) END AS LineTotal,
+                        WHEN ABS(COALESCE(I.Quantity, 0)) < 1e30
+                        THEN CASE WHEN ABS(COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float)) < 1e24
+                                  THEN CAST(ROUND(COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float), 4) AS decimal(38, 4))
+                                  ELSE CAST(SIGN(COALESCE(I.Quantity, 0)) * SIGN(CAST(COALESCE(I.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END
+                        ELSE CAST(SIGN(COALESCE(I.Quantity, 0)) * SIGN(CAST(COALESCE(I.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END AS LineTotal,
                    I.LineID
               FROM inserted I
              WHERE I.Status IS NULL OR NOT I.Status = 'D'
@@ -338,10 +340,11 @@ BEGIN
             SELECT CASE WHEN D.ProcessDate IS NULL THEN '' ELSE 'P' END, D.DocumentNumber, -1,
                    CASE WHEN ABS(COALESCE(D.Quantity, 0)) < 1e9
                         THEN CAST(ROUND(CAST(COALESCE(D.Quantity, 0) AS decimal(19, 6)) * CAST(COALESCE(D.UnitCost, 0) AS decimal(19, 4)), 4) AS decimal(38, 4))
-                        WHEN ABS(COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float)) < 1e24
-                        THEN CAST(ROUND(COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float), 4) AS decimal(38, 4))
-                        WHEN COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float) < 0 THEN CAST(-1e24 AS decimal(38, 4))
-                        ELSE CAST(1e24 AS decimal(38, 4)) END,
+                        WHEN ABS(COALESCE(D.Quantity, 0)) < 1e30
+                        THEN CASE WHEN ABS(COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float)) < 1e24
+                                  THEN CAST(ROUND(COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float), 4) AS decimal(38, 4))
+                                  ELSE CAST(SIGN(COALESCE(D.Quantity, 0)) * SIGN(CAST(COALESCE(D.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END
+                        ELSE CAST(SIGN(COALESCE(D.Quantity, 0)) * SIGN(CAST(COALESCE(D.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END,
                    D.LineID
               FROM deleted D
              WHERE D.Status IS NULL OR NOT D.Status = 'D') C
