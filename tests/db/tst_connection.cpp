@@ -266,6 +266,28 @@ private slots:
         // The same file where it may be written opens and reads.
         QCOMPARE(adminOutput({"sql", file, "Select count(*) as N From tbInvLocation Where LocationID = '20'"}),
                  QStringLiteral("N\n1\n"));
+
+        // A file of another user, in a folder anyone may write: whose it is is said.
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (::geteuid() != 0 || setpriv.isEmpty())
+            QSKIP("a file of another user needs the superuser and setpriv to be tried");
+        const QString shared = dir.filePath("shared");
+        QVERIFY(QDir().mkdir(shared));
+        const QString theirs = shared + "/inventory.db";
+        QVERIFY(adminOutput({"demo", theirs}).startsWith("Created"));
+        const auto readable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QVERIFY(QFile::setPermissions(dir.path(), readable | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther));
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
+        QVERIFY(QFile::setPermissions(theirs, readable) && QFile::setPermissions(ConnectionSettings::passwordFileFor(theirs), readable));
+        QProcess asNobody;
+        asNobody.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QUELLAR_ADMIN, "sql", theirs,
+                                 "Update tbInvTerms Set Terms = 'X'"});
+        QVERIFY(asNobody.waitForFinished(60000));
+        const QString refused = QString::fromLocal8Bit(asNobody.readAllStandardError());
+        QCOMPARE(asNobody.exitCode(), 1);
+        QVERIFY2(refused.contains("cannot be written by") && refused.contains("it belongs to root")
+                     && !refused.contains("damaged"),
+                 qPrintable(refused));
     }
 
     // WAL keeps its writers apart only on one computer: a file on a network or FUSE file
