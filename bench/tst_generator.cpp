@@ -79,7 +79,9 @@ private slots:
             QCOMPARE(screen.size(), std::min(all.size(), size_t(25)));
             for (size_t row = 0; row < screen.size(); ++row) {
                 QCOMPARE(screen[row][0], all[row][0]);
-                QCOMPARE(screen[row][4], all[row][4]); // the total cost
+                // the total cost: the procedure's exact text, the floor's number
+                QCOMPARE(QString::number(std::get<double>(screen[row][4]), 'f', 4),
+                         QString::fromStdString(std::get<std::string>(all[row][4])));
             }
         }
     }

@@ -5,6 +5,7 @@
 #include "dialects/SqlServerDialect.h"
 #include "dialects/SqliteDialect.h"
 #include "dialects/sqlite/SqliteFileLocks.h"
+#include "dialects/SqliteFilePlace.h"
 #include "dialects/TSqlTokenizer.h"
 
 #include <QAtomicInt>
@@ -180,6 +181,12 @@ void Connection::fail(const QSqlError &error)
     const QString code = error.nativeErrorCode();
     if (m_dialect && m_dialect->name() == QLatin1String("SQLite") && SqliteDialect::isBusy(error))
         throw DbError::busy(messageOf(error), code);
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded && SqliteDialect::isReadOnlyRefusal(error)) {
+        // "attempt to write a readonly database" names no cause
+        const QString problem = SqliteFilePlace::writeProblem(m_settings.databaseFile);
+        if (!problem.isEmpty())
+            throw DbError(problem + QStringLiteral(" Nothing was written."), code);
+    }
     if (!answers()) {
         m_lost = true;
         throw DbError(QStringLiteral("The connection to the database was lost (%1). Nothing more was written; "
@@ -217,6 +224,11 @@ void Connection::openEmbedded()
         if (!info.isFile() || !info.isReadable())
             throw DbError(QStringLiteral("The database file %1 cannot be read.").arg(file));
     }
+    // Before SQLite touches the file: on a shared file system its locks and log index
+    // would not keep the writers of other computers apart.
+    const QString refusal = SqliteFilePlace::refusalToOpen(file);
+    if (!refusal.isEmpty())
+        throw DbError(refusal);
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         throw DbError(QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed."));
     SqliteFileLocks::install(); // before the first lock is taken

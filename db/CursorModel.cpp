@@ -4,6 +4,28 @@
 
 #include <algorithm>
 
+namespace {
+
+// An amount a procedure sends as text so that it keeps all its digits ("-12.5000"): it
+// is aligned as the numbers are.
+bool isAmountText(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return false;
+    const QString text = value.toString();
+    const qsizetype point = text.size() - 5;
+    const qsizetype first = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (point <= first || text[point] != QLatin1Char('.'))
+        return false;
+    for (qsizetype i = first; i < text.size(); ++i) {
+        if (i != point && !text[i].isDigit())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 CursorModel::CursorModel(QObject *parent) : QAbstractTableModel(parent) { }
 
 CursorModel::~CursorModel() = default;
@@ -91,7 +113,8 @@ QVariant CursorModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole: {
         const QVariant value = this->value(index.row(), index.column());
         const bool number = value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float
-            || value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong;
+            || value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong
+            || isAmountText(value);
         return QVariant::fromValue(Qt::Alignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }
     default:

@@ -9,7 +9,7 @@ quellar_packages=(
     qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc
     libsqlite3-dev sqlite3
     unixodbc unixodbc-dev libsqliteodbc tdsodbc
-    sqlfluff
+    sqlfluff bindfs
     fonts-dejavu-core poppler-utils
     dpkg-dev file desktop-file-utils appstream
 )

@@ -4,6 +4,7 @@
 
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
+#include "db/dialects/SqliteFilePlace.h"
 #include "db/dialects/sqlite/SqliteFunctions.h"
 
 #include <QFileInfo>
@@ -176,6 +177,9 @@ bool bindNumber(QStringView text, QString *shape, QVariantList *values)
     values->append(text.toString());
     return true;
 }
+
+// The server's time as getdate() gives it, in the stored form 'YYYY-MM-DD HH:MM:SS.fff'.
+const QString statementTime = QStringLiteral("strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')");
 
 // Rewrites one statement (not a procedure call) token by token.
 class Translator
@@ -362,6 +366,19 @@ private:
                     copyUpTo(t.begin);
                     i = renderConvert(next, out);
                     copyFrom = endOf(i);
+                } else if (first == QLatin1Char('g') && isWord(m_sql, t, QLatin1String("getdate"))
+                           && isSymbol(m_sql, *nextToken, QLatin1String("("))) {
+                    // SQL Server takes the time once per statement: every row an update
+                    // stamps gets the same time. SQLite holds 'now' fixed within a step,
+                    // which is the whole of an update; a function of the library would
+                    // be asked again for each row.
+                    int close = -1;
+                    if (nextSignificant(next, to, &close) && isSymbol(m_sql, m_tokens[size_t(close)], QLatin1String(")"))) {
+                        copyUpTo(t.begin);
+                        out += statementTime;
+                        i = close;
+                        copyFrom = endOf(i);
+                    }
                 } else if (first == QLatin1Char('d') && isWord(m_sql, t, QLatin1String("dbo"))
                            && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
                     // alias.dbo.table and dbo.table name the table alone
@@ -580,6 +597,13 @@ bool SqliteDialect::isBusy(const QSqlError &error)
         || sqlError(error).contains(QLatin1String("database is locked"), Qt::CaseInsensitive);
 }
 
+bool SqliteDialect::isReadOnlyRefusal(const QSqlError &error)
+{
+    bool number = false;
+    const int primary = error.nativeErrorCode().toInt(&number) & 0xff;
+    return number && primary == SQLITE_READONLY;
+}
+
 bool SqliteDialect::isReadOnly(QSqlDatabase &db, const QString &mainFile) const
 {
     if (!m_throughOdbc) {
@@ -620,6 +644,18 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
             const QSqlError error = check.lastError();
             if (isBusy(error))
                 throw DbError::busy(sqlError(error), error.nativeErrorCode());
+            // A sound file SQLite may not open as it needs to (a read-only folder, file
+            // system or file) is not called damaged.
+            bool number = false;
+            const int primary = error.nativeErrorCode().toInt(&number) & 0xff;
+            if (number && primary != SQLITE_NOTADB && primary != SQLITE_CORRUPT) {
+                const QString problem = settings.databaseFile.isEmpty()
+                    ? QString() : SqliteFilePlace::writeProblem(settings.databaseFile);
+                throw DbError(problem.isEmpty() ? QStringLiteral("Cannot open the database file %1: %2")
+                                                      .arg(settings.databaseFile, sqlError(error))
+                                                : problem,
+                              error.nativeErrorCode());
+            }
             throw DbError(QStringLiteral("The database file is damaged or is not a database: %1").arg(sqlError(error)),
                           error.nativeErrorCode());
         }
@@ -655,11 +691,18 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
         if (!inMemory && !isReadOnly(db, mainFile)) {
             if (modeError.isValid() && isBusy(modeError))
                 throw DbError::busy(sqlError(modeError), modeError.nativeErrorCode());
+            const QString problem = SqliteFilePlace::writeProblem(mainFile);
+            if (!problem.isEmpty())
+                throw DbError(problem);
             throw DbError(QStringLiteral("The database file %1 cannot be switched to write-ahead logging (%2); it is not opened.")
                               .arg(mainFile, modeError.isValid() ? sqlError(modeError)
                                                                  : QStringLiteral("its journal mode stays \"%1\"").arg(mode)));
         }
     }
+    // A line that INSERT OR REPLACE (or UPDATE OR REPLACE) puts in the place of another
+    // removes the other through the delete triggers, which keep the listing's summary.
+    exec(db, QStringLiteral("PRAGMA recursive_triggers = ON"));
+
     // A save reported as saved survives a power cut: every commit is synced to the disk.
     exec(db, QStringLiteral("PRAGMA synchronous = FULL"));
     const QString synchronous = pragmaValue(db, QStringLiteral("PRAGMA synchronous"));

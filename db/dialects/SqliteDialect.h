@@ -27,7 +27,9 @@ class QSqlError;
 //                                            'YYYY-MM-DD HH:MM:SS.fff'
 //   sp_Name 'a', 'b'                         the body stored in sysProcedures, with its
 //                                            parameters replaced by the quoted arguments
-// GetDate(), PatIndex, SubString, Replace and Case When run as SQLite functions.
+//   GetDate()                                SQLite's time of the statement, one for all
+//                                            its rows, 'YYYY-MM-DD HH:MM:SS.fff'
+// PatIndex, SubString, Replace and Case When run as SQLite functions.
 class SqliteDialect : public Dialect
 {
 public:
@@ -93,6 +95,9 @@ public:
 
     // Another connection held the database locked past the busy timeout.
     static bool isBusy(const QSqlError &error);
+    // The database refused a write because the file, its folder or its file system is
+    // read-only to this process.
+    static bool isReadOnlyRefusal(const QSqlError &error);
 
 private:
     struct Procedure {

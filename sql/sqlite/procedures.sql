@@ -23,12 +23,19 @@ SELECT L.Location, L.LocationID
 -- kept by the triggers of tbInvWithdrawRequest (see schema.sql), in the order of its
 -- index, so that the first rows come at once however many documents there are: the
 -- total is the sum of the lines' totals rounded to four decimals, the other values are
--- those of the document's first line in the listing.
+-- those of the document's first line in the listing. The total is a text with four
+-- decimals, exact however large (its two parts, TotalHigh * 100000 + TotalLow / 10000,
+-- brought to one sign); a floating-point number would keep only 15 digits.
 SELECT S.DocumentNumber AS DocumentNumber,
        L.Location AS RequestFrom,
        T.Location AS RequestTo,
        strftime('%m/%d/%Y', R.TransDate) AS TransDate,
-       S.Total / 10000.0 AS TotalCost,
+       (SELECT CASE WHEN H < 0 OR Low < 0 THEN '-' ELSE '' END
+               || CASE WHEN H = 0 THEN printf('%d.%04d', abs(Low) / 10000, abs(Low) % 10000)
+                       ELSE printf('%d%05d.%04d', abs(H), abs(Low) / 10000, abs(Low) % 10000) END
+          FROM (SELECT H0 - (H0 > 0 AND L0 < 0) + (H0 < 0 AND L0 > 0) AS H,
+                       L0 + ((H0 > 0 AND L0 < 0) - (H0 < 0 AND L0 > 0)) * 1000000000 AS Low
+                  FROM (SELECT S.TotalHigh + S.TotalLow / 1000000000 AS H0, S.TotalLow % 1000000000 AS L0))) AS TotalCost,
        R.UserID AS RequestedBy
   FROM tbInvWithdrawRequestSummary S
   JOIN tbInvWithdrawRequest R ON R.LineID = S.FirstLineID

@@ -175,19 +175,26 @@ CREATE INDEX ixWithdrawRequest_DocNum ON tbInvWithdrawRequest (CAST(DocumentNumb
 
 -- The listing of requests reads this summary, not the lines: one row per document and
 -- listing ('' pending: not processed; 'P' processed: ProcessDate set), over the lines
--- that are not deleted (Status 'D'). Total is the sum of the lines' totals, each rounded
--- to four decimals, in ten-thousandths, so that it is kept exactly by integer steps.
+-- that are not deleted (Status 'D'). The total is the sum of the lines' totals, each
+-- rounded to four decimals, kept exactly by integer steps in two parts: TotalHigh whole
+-- hundred thousands, TotalLow ten-thousandths (of either sign, any size), so that the
+-- total is TotalHigh * 100000 + TotalLow / 10000. One 64-bit integer of ten-thousandths
+-- would overflow: a line of 999,999,999 at 999,999,999.9999 alone is about 10^22 of them.
 -- FirstLineID is the document's earliest line in that listing; the listing takes the
 -- header values (locations, date, user) from it. The triggers below keep the summary
--- right whoever writes the lines; each row costs a few index steps, so a save that
--- rewrites a 1,000-line document stays linear. When the first line leaves, the next one
--- is sought after it (the lines before it are not in that listing), which is one step
--- when a statement goes through a document's lines in order, as saves and marks do.
+-- right whoever writes the lines (a line put in the place of another by INSERT OR
+-- REPLACE only on a connection with PRAGMA recursive_triggers on, as the program's are;
+-- summary.sql sets the summary right after any other); each row costs a few index
+-- steps, so a save that rewrites a 1,000-line document stays linear. When the first
+-- line leaves, the next one is sought after it (the lines before it are not in that
+-- listing), which is one step when a statement goes through a document's lines in
+-- order, as saves and marks do.
 CREATE TABLE tbInvWithdrawRequestSummary (
     Listing         VARCHAR(1)  NOT NULL,
     DocumentNumber  VARCHAR(10) NOT NULL,
     LineCount       INTEGER NOT NULL,
-    Total           INTEGER NOT NULL,
+    TotalHigh       INTEGER NOT NULL,
+    TotalLow        INTEGER NOT NULL,
     FirstLineID     INTEGER NOT NULL,
     PRIMARY KEY (Listing, DocumentNumber)
 ) WITHOUT ROWID;
@@ -195,18 +202,26 @@ CREATE INDEX ixWithdrawRequestSummary_DocNum ON tbInvWithdrawRequestSummary (Lis
 
 -- The expressions repeated in the triggers (written out: SQLite has no functions of its own):
 --   listing of a line  CASE WHEN upper(rtrim(Status)) = 'D' THEN NULL WHEN ProcessDate IS NULL THEN '' ELSE 'P' END
---   total of a line    CAST(round(round(coalesce(Quantity, 0) * coalesce(UnitCost, 0), 4) * 10000) AS INTEGER)
+--   total of a line    High and Low of the subquery on Quantity (Q) and UnitCost (U): the
+--                      whole quantity times the whole unit cost exactly in integers; the rest
+--                      (the fractions) in ten-thousandths, a unit cost of four decimals taken
+--                      as exactly that (its binary value differs by up to 10^-7 near 10^9).
 -- (upper/rtrim instead of the column's collation, so that any program may write the lines.)
 CREATE TRIGGER trWithdrawRequest_Insert AFTER INSERT ON tbInvWithdrawRequest
 WHEN upper(rtrim(NEW.Status)) IS NOT 'D'
 BEGIN
-    INSERT INTO tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, Total, FirstLineID)
-    VALUES (CASE WHEN NEW.ProcessDate IS NULL THEN '' ELSE 'P' END, NEW.DocumentNumber, 1,
-            CAST(round(round(coalesce(NEW.Quantity, 0) * coalesce(NEW.UnitCost, 0), 4) * 10000) AS INTEGER),
-            NEW.LineID)
+    INSERT INTO tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, TotalHigh, TotalLow, FirstLineID)
+    SELECT CASE WHEN NEW.ProcessDate IS NULL THEN '' ELSE 'P' END, NEW.DocumentNumber, 1, P.High, P.Low, NEW.LineID
+      FROM (SELECT qi * uw / 100000 AS High,
+              qi * uw % 100000 * 10000 + coalesce(CAST(round(
+                  qi * CASE WHEN abs(F - round(F)) < 0.001 THEN round(F) ELSE F END + (Q - qi) * U * 10000) AS INTEGER), 0) AS Low
+         FROM (SELECT Q, U, qi, uw, (U - uw) * 10000 AS F
+                 FROM (SELECT Q, U, CAST(Q AS INTEGER) AS qi, CAST(U AS INTEGER) AS uw
+                         FROM (SELECT coalesce(NEW.Quantity, 0) AS Q, coalesce(NEW.UnitCost, 0) AS U)))) P
+     WHERE 1
     ON CONFLICT (Listing, DocumentNumber) DO UPDATE
-       SET LineCount = LineCount + 1, Total = Total + excluded.Total,
-           FirstLineID = min(FirstLineID, excluded.FirstLineID);
+       SET LineCount = LineCount + 1, TotalHigh = TotalHigh + excluded.TotalHigh,
+           TotalLow = TotalLow + excluded.TotalLow, FirstLineID = min(FirstLineID, excluded.FirstLineID);
 END;
 
 CREATE TRIGGER trWithdrawRequest_Delete AFTER DELETE ON tbInvWithdrawRequest
@@ -214,7 +229,13 @@ WHEN upper(rtrim(OLD.Status)) IS NOT 'D'
 BEGIN
     UPDATE tbInvWithdrawRequestSummary
        SET LineCount = LineCount - 1,
-           Total = Total - CAST(round(round(coalesce(OLD.Quantity, 0) * coalesce(OLD.UnitCost, 0), 4) * 10000) AS INTEGER),
+           (TotalHigh, TotalLow) = (SELECT TotalHigh - P.High, TotalLow - P.Low
+                                      FROM (SELECT qi * uw / 100000 AS High,
+                                              qi * uw % 100000 * 10000 + coalesce(CAST(round(
+                                                  qi * CASE WHEN abs(F - round(F)) < 0.001 THEN round(F) ELSE F END + (Q - qi) * U * 10000) AS INTEGER), 0) AS Low
+                                         FROM (SELECT Q, U, qi, uw, (U - uw) * 10000 AS F
+                                                 FROM (SELECT Q, U, CAST(Q AS INTEGER) AS qi, CAST(U AS INTEGER) AS uw
+                                                         FROM (SELECT coalesce(OLD.Quantity, 0) AS Q, coalesce(OLD.UnitCost, 0) AS U)))) P),
            FirstLineID = CASE WHEN FirstLineID = OLD.LineID AND LineCount > 1 THEN coalesce(
                (SELECT R.LineID FROM tbInvWithdrawRequest R
                  WHERE R.DocumentNumber = OLD.DocumentNumber AND R.LineID > OLD.LineID
@@ -235,7 +256,13 @@ AFTER UPDATE OF LineID, DocumentNumber, Quantity, UnitCost, Status, ProcessDate 
 BEGIN
     UPDATE tbInvWithdrawRequestSummary
        SET LineCount = LineCount - 1,
-           Total = Total - CAST(round(round(coalesce(OLD.Quantity, 0) * coalesce(OLD.UnitCost, 0), 4) * 10000) AS INTEGER),
+           (TotalHigh, TotalLow) = (SELECT TotalHigh - P.High, TotalLow - P.Low
+                                      FROM (SELECT qi * uw / 100000 AS High,
+                                              qi * uw % 100000 * 10000 + coalesce(CAST(round(
+                                                  qi * CASE WHEN abs(F - round(F)) < 0.001 THEN round(F) ELSE F END + (Q - qi) * U * 10000) AS INTEGER), 0) AS Low
+                                         FROM (SELECT Q, U, qi, uw, (U - uw) * 10000 AS F
+                                                 FROM (SELECT Q, U, CAST(Q AS INTEGER) AS qi, CAST(U AS INTEGER) AS uw
+                                                         FROM (SELECT coalesce(OLD.Quantity, 0) AS Q, coalesce(OLD.UnitCost, 0) AS U)))) P),
            FirstLineID = CASE WHEN FirstLineID = OLD.LineID AND LineCount > 1 THEN coalesce(
                (SELECT R.LineID FROM tbInvWithdrawRequest R
                  WHERE R.DocumentNumber = OLD.DocumentNumber AND R.LineID > OLD.LineID
@@ -249,14 +276,18 @@ BEGIN
      WHERE upper(rtrim(OLD.Status)) IS NOT 'D'
        AND Listing = (CASE WHEN OLD.ProcessDate IS NULL THEN '' ELSE 'P' END) AND DocumentNumber = OLD.DocumentNumber
        AND LineCount <= 0;
-    INSERT INTO tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, Total, FirstLineID)
-    SELECT CASE WHEN NEW.ProcessDate IS NULL THEN '' ELSE 'P' END, NEW.DocumentNumber, 1,
-           CAST(round(round(coalesce(NEW.Quantity, 0) * coalesce(NEW.UnitCost, 0), 4) * 10000) AS INTEGER),
-           NEW.LineID
+    INSERT INTO tbInvWithdrawRequestSummary (Listing, DocumentNumber, LineCount, TotalHigh, TotalLow, FirstLineID)
+    SELECT CASE WHEN NEW.ProcessDate IS NULL THEN '' ELSE 'P' END, NEW.DocumentNumber, 1, P.High, P.Low, NEW.LineID
+      FROM (SELECT qi * uw / 100000 AS High,
+              qi * uw % 100000 * 10000 + coalesce(CAST(round(
+                  qi * CASE WHEN abs(F - round(F)) < 0.001 THEN round(F) ELSE F END + (Q - qi) * U * 10000) AS INTEGER), 0) AS Low
+         FROM (SELECT Q, U, qi, uw, (U - uw) * 10000 AS F
+                 FROM (SELECT Q, U, CAST(Q AS INTEGER) AS qi, CAST(U AS INTEGER) AS uw
+                         FROM (SELECT coalesce(NEW.Quantity, 0) AS Q, coalesce(NEW.UnitCost, 0) AS U)))) P
      WHERE upper(rtrim(NEW.Status)) IS NOT 'D'
     ON CONFLICT (Listing, DocumentNumber) DO UPDATE
-       SET LineCount = LineCount + 1, Total = Total + excluded.Total,
-           FirstLineID = min(FirstLineID, excluded.FirstLineID);
+       SET LineCount = LineCount + 1, TotalHigh = TotalHigh + excluded.TotalHigh,
+           TotalLow = TotalLow + excluded.TotalLow, FirstLineID = min(FirstLineID, excluded.FirstLineID);
 END;
 
 -- Stored procedures: parameterised SQLite statements called by name (see procedures.sql).

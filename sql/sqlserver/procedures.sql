@@ -54,12 +54,14 @@ BEGIN
 
     -- From the summary kept by the trigger of tbInvWithdrawRequest (schema.sql): the
     -- total is the sum of the lines' totals rounded to four decimals, the other values
-    -- are those of the document's first line in the listing.
+    -- are those of the document's first line in the listing. The total comes as a text
+    -- with its four decimals, exact however large: a driver may read a decimal as a
+    -- floating-point number, which keeps only 15 digits.
     SELECT S.DocumentNumber AS DocumentNumber,
            L.Location AS RequestFrom,
            T.Location AS RequestTo,
            CONVERT(varchar(10), R.TransDate, 101) AS TransDate,
-           CAST(CAST(S.Total AS decimal(19, 0)) / 10000 AS decimal(19, 4)) AS TotalCost,
+           CONVERT(varchar(40), S.Total) AS TotalCost,
            R.UserID AS RequestedBy
       FROM dbo.tbInvWithdrawRequestSummary S
       JOIN dbo.tbInvWithdrawRequest R ON R.LineID = S.FirstLineID

@@ -253,17 +253,28 @@ GO
 -- The listing of requests reads this summary, not the lines: one row per document and
 -- listing ('' pending: not processed; 'P' processed: ProcessDate set), over the lines
 -- that are not deleted (Status 'D'). Total is the sum of the lines' totals, each rounded
--- to four decimals, in ten-thousandths; FirstLineID is the document's earliest line in
--- that listing, which gives the listing its header values. The trigger below keeps it
--- right whoever writes the lines; when the table is first made it is filled from the
--- lines already there.
+-- to four decimals, exactly: a line of any quantity below 1,000,000,000 is counted in
+-- decimals (999,999,999 at 999,999,999.9999 is about 10^18, past a bigint of
+-- ten-thousandths); a line beyond that, which the program never writes, in floating
+-- point and at most 10^24 either way (nested CASEs, so that no product can overflow a
+-- float), so that no sum of lines can overflow and no write is refused. FirstLineID is the document's earliest line in that listing, which gives
+-- the listing its header values. The trigger below keeps it right whoever writes the
+-- lines; when the table is first made it is filled from the lines already there.
+
+-- A summary made by an earlier version (Total a bigint of ten-thousandths) is made again.
+IF EXISTS (SELECT 1 FROM sys.columns
+            WHERE object_id = OBJECT_ID(N'dbo.tbInvWithdrawRequestSummary') AND name = N'Total'
+              AND system_type_id = TYPE_ID(N'bigint'))
+    DROP TABLE dbo.tbInvWithdrawRequestSummary;
+GO
+
 IF OBJECT_ID(N'dbo.tbInvWithdrawRequestSummary', N'U') IS NULL
 BEGIN
     CREATE TABLE dbo.tbInvWithdrawRequestSummary (
         Listing         varchar(1)  NOT NULL,
         DocumentNumber  varchar(10) NOT NULL,
         LineCount       int         NOT NULL,
-        Total           bigint      NOT NULL,
+        Total           decimal(38, 4) NOT NULL,
         FirstLineID     int         NOT NULL,
         -- The number as the listing orders by it (0 for anything but digits); written with
         -- the row, since the key never changes.
@@ -278,7 +289,13 @@ BEGIN
                              AND (LEN(R.DocumentNumber) BETWEEN 1 AND 9
                                   OR (LEN(R.DocumentNumber) = 10 AND R.DocumentNumber <= '2147483647'))
                         THEN CAST(R.DocumentNumber AS int) ELSE 0 END), COUNT(*),
-           SUM(CAST(ROUND(ROUND(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float), 4) * 10000, 0) AS bigint)),
+           SUM(CASE WHEN ABS(COALESCE(R.Quantity, 0)) < 1e9
+                    THEN CAST(ROUND(CAST(COALESCE(R.Quantity, 0) AS decimal(19, 6)) * CAST(COALESCE(R.UnitCost, 0) AS decimal(19, 4)), 4) AS decimal(38, 4))
+                    WHEN ABS(COALESCE(R.Quantity, 0)) < 1e30
+                    THEN CASE WHEN ABS(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float)) < 1e24
+                              THEN CAST(ROUND(COALESCE(R.Quantity, 0) * CAST(COALESCE(R.UnitCost, 0) AS float), 4) AS decimal(38, 4))
+                              ELSE CAST(SIGN(COALESCE(R.Quantity, 0)) * SIGN(CAST(COALESCE(R.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END
+                    ELSE CAST(SIGN(COALESCE(R.Quantity, 0)) * SIGN(CAST(COALESCE(R.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END),
            MIN(R.LineID)
       FROM dbo.tbInvWithdrawRequest R
      WHERE R.Status IS NULL OR NOT R.Status = 'D'
@@ -302,20 +319,32 @@ BEGIN
 
     DECLARE @Changes TABLE (
         Listing varchar(1) NOT NULL, DocumentNumber varchar(10) NOT NULL,
-        Lines int NOT NULL, Total bigint NOT NULL, FirstAdded int NOT NULL,
+        Lines int NOT NULL, Total decimal(38, 4) NOT NULL, FirstAdded int NOT NULL,
         PRIMARY KEY (Listing, DocumentNumber));
 
     INSERT INTO @Changes (Listing, DocumentNumber, Lines, Total, FirstAdded)
     SELECT C.Listing, C.DocumentNumber, SUM(C.Sign), SUM(C.Sign * C.LineTotal),
            MIN(CASE WHEN C.Sign > 0 THEN C.LineID ELSE 2147483647 END)
       FROM (SELECT CASE WHEN I.ProcessDate IS NULL THEN '' ELSE 'P' END AS Listing, I.DocumentNumber, 1 AS Sign,
-                   CAST(ROUND(ROUND(COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float), 4) * 10000, 0) AS bigint) AS LineTotal,
+                   CASE WHEN ABS(COALESCE(I.Quantity, 0)) < 1e9
+                        THEN CAST(ROUND(CAST(COALESCE(I.Quantity, 0) AS decimal(19, 6)) * CAST(COALESCE(I.UnitCost, 0) AS decimal(19, 4)), 4) AS decimal(38, 4))
+                        WHEN ABS(COALESCE(I.Quantity, 0)) < 1e30
+                        THEN CASE WHEN ABS(COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float)) < 1e24
+                                  THEN CAST(ROUND(COALESCE(I.Quantity, 0) * CAST(COALESCE(I.UnitCost, 0) AS float), 4) AS decimal(38, 4))
+                                  ELSE CAST(SIGN(COALESCE(I.Quantity, 0)) * SIGN(CAST(COALESCE(I.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END
+                        ELSE CAST(SIGN(COALESCE(I.Quantity, 0)) * SIGN(CAST(COALESCE(I.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END AS LineTotal,
                    I.LineID
               FROM inserted I
              WHERE I.Status IS NULL OR NOT I.Status = 'D'
             UNION ALL
             SELECT CASE WHEN D.ProcessDate IS NULL THEN '' ELSE 'P' END, D.DocumentNumber, -1,
-                   CAST(ROUND(ROUND(COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float), 4) * 10000, 0) AS bigint),
+                   CASE WHEN ABS(COALESCE(D.Quantity, 0)) < 1e9
+                        THEN CAST(ROUND(CAST(COALESCE(D.Quantity, 0) AS decimal(19, 6)) * CAST(COALESCE(D.UnitCost, 0) AS decimal(19, 4)), 4) AS decimal(38, 4))
+                        WHEN ABS(COALESCE(D.Quantity, 0)) < 1e30
+                        THEN CASE WHEN ABS(COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float)) < 1e24
+                                  THEN CAST(ROUND(COALESCE(D.Quantity, 0) * CAST(COALESCE(D.UnitCost, 0) AS float), 4) AS decimal(38, 4))
+                                  ELSE CAST(SIGN(COALESCE(D.Quantity, 0)) * SIGN(CAST(COALESCE(D.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END
+                        ELSE CAST(SIGN(COALESCE(D.Quantity, 0)) * SIGN(CAST(COALESCE(D.UnitCost, 0) AS float)) * 1e24 AS decimal(38, 4)) END,
                    D.LineID
               FROM deleted D
              WHERE D.Status IS NULL OR NOT D.Status = 'D') C

@@ -2,12 +2,19 @@
 #include "db/Connection.h"
 #include "db/DatabaseSetup.h"
 #include "db/DbError.h"
+#include "db/dialects/SqliteFilePlace.h"
 #include "db/SqlQuote.h"
 #include "session/clsCurrentUser.h"
+#include "support/ReadOnlyMount.h"
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -66,6 +73,46 @@ class TestConnection : public QObject
             return QStringLiteral("failed: ") + err;
         outStream.flush();
         return out;
+    }
+
+    // quellar-admin run with the given files or folders read-only to it: by their
+    // permissions for a plain user, by a read-only mount for the superuser.
+    struct Outcome {
+        int code = -1;
+        QString out;
+        QString err;
+        QString skipped; // why it could not be run here
+    };
+    static Outcome asUnwritable(const QStringList &paths, const QStringList &arguments)
+    {
+        Outcome outcome;
+        if (::geteuid() == 0) {
+            outcome.skipped = ReadOnlyMount::unavailable();
+            if (!outcome.skipped.isEmpty()) {
+                outcome.skipped.prepend("running as the superuser, whom permissions do not bind, and ");
+                return outcome;
+            }
+            const ReadOnlyMount::Result result = ReadOnlyMount::run(paths, QUELLAR_ADMIN, arguments);
+            outcome.code = result.exitCode;
+            outcome.out = result.out;
+            outcome.err = result.err;
+            return outcome;
+        }
+        std::vector<std::pair<QString, QFileDevice::Permissions>> kept;
+        for (const QString &path : paths) {
+            kept.emplace_back(path, QFile::permissions(path));
+            QFile::setPermissions(path, QFileInfo(path).isDir() ? QFileDevice::ReadOwner | QFileDevice::ExeOwner
+                                                                : QFileDevice::ReadOwner);
+        }
+        QProcess admin;
+        admin.start(QUELLAR_ADMIN, arguments);
+        admin.waitForFinished(120000);
+        for (const auto &[path, permissions] : kept)
+            QFile::setPermissions(path, permissions);
+        outcome.code = admin.exitCode();
+        outcome.out = QString::fromLocal8Bit(admin.readAllStandardOutput());
+        outcome.err = QString::fromLocal8Bit(admin.readAllStandardError());
+        return outcome;
     }
 
     static QString failureOf(const ConnectionSettings &settings)
@@ -173,8 +220,6 @@ private slots:
 
     void aFileNobodyMayWriteKeepsItsModeAndCanBeRead()
     {
-        if (::geteuid() == 0)
-            QSKIP("the superuser may write any file");
         QTemporaryDir dir;
         const QString file = dir.filePath("readonly.db");
         QVERIFY(adminOutput({"demo", file}).startsWith("Created"));
@@ -182,14 +227,118 @@ private slots:
         const QString walFile = dir.filePath("readonly-wal.db");
         QVERIFY(adminOutput({"demo", walFile}).startsWith("Created"));
         for (const QString &path : {file, walFile}) {
-            QFile::setPermissions(path, QFileDevice::ReadOwner);
-            ConnectionSettings settings;
-            settings.databaseFile = path;
-            Connection connection(settings);
-            QCOMPARE(connection.Execute("Select LocationID From tbInvLocation Where LocationID = '20'").RecordCount(), 1);
+            // Permissions do not bind the superuser; a read-only mount of the file does.
+            const Outcome read = asUnwritable({path}, {"sql", path, "Select LocationID From tbInvLocation Where LocationID = '20'"});
+            if (!read.skipped.isEmpty())
+                QSKIP(qPrintable(read.skipped));
+            QCOMPARE(read.out, QStringLiteral("LocationID\n20\n"));
+            // A write says why it cannot be made, and nothing is written.
+            const Outcome write = asUnwritable({path}, {"sql", path, "Update tbInvTerms Set Terms = 'X'"});
+            QCOMPARE(write.code, 1);
+            QVERIFY2(write.err.contains(::geteuid() == 0 ? "read-only file system" : "cannot be written by")
+                         && write.err.contains("Nothing was written") && !write.err.contains("damaged"),
+                     qPrintable(write.err));
         }
         QCOMPARE(journalModeOf(file), QStringLiteral("delete"));
         QCOMPARE(journalModeOf(walFile), QStringLiteral("wal"));
+        QCOMPARE(RawFile(walFile).answer("Select count(*) From tbInvTerms Where (Terms || '') = 'X'"), QStringLiteral("0"));
+    }
+
+    // A sound file in a folder this user may not write is not called damaged: the message
+    // says what is wrong, so that nobody restores a backup over a good file.
+    void aSoundFileInAReadOnlyFolderIsNamedAsSuch()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("ward");
+        QVERIFY(QDir().mkdir(folder));
+        const QString file = folder + "/inventory.db";
+        QVERIFY(adminOutput({"demo", file}).startsWith("Created"));
+        QVERIFY(!QFile::exists(file + "-shm")); // closed cleanly: the log files are made at the next opening
+        const Outcome opened = asUnwritable({folder}, {"sql", file, "Select 1"});
+        if (!opened.skipped.isEmpty())
+            QSKIP(qPrintable(opened.skipped));
+        QCOMPARE(opened.code, 1);
+        QVERIFY2(!opened.err.contains("damaged"), qPrintable(opened.err));
+        if (::geteuid() == 0)
+            QVERIFY2(opened.err.contains("is on a read-only file system"), qPrintable(opened.err));
+        else
+            QVERIFY2(opened.err.contains("The folder " + folder + " of the database file is read-only for"), qPrintable(opened.err));
+        // The same file where it may be written opens and reads.
+        QCOMPARE(adminOutput({"sql", file, "Select count(*) as N From tbInvLocation Where LocationID = '20'"}),
+                 QStringLiteral("N\n1\n"));
+
+        // A file of another user, in a folder anyone may write: whose it is is said.
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (::geteuid() != 0 || setpriv.isEmpty())
+            QSKIP("a file of another user needs the superuser and setpriv to be tried");
+        const QString shared = dir.filePath("shared");
+        QVERIFY(QDir().mkdir(shared));
+        const QString theirs = shared + "/inventory.db";
+        QVERIFY(adminOutput({"demo", theirs}).startsWith("Created"));
+        const auto readable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        QVERIFY(QFile::setPermissions(dir.path(), readable | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther));
+        QVERIFY(::chmod(QFile::encodeName(shared).constData(), 01777) == 0);
+        QVERIFY(QFile::setPermissions(theirs, readable) && QFile::setPermissions(ConnectionSettings::passwordFileFor(theirs), readable));
+        QProcess asNobody;
+        asNobody.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QUELLAR_ADMIN, "sql", theirs,
+                                 "Update tbInvTerms Set Terms = 'X'"});
+        QVERIFY(asNobody.waitForFinished(60000));
+        const QString refused = QString::fromLocal8Bit(asNobody.readAllStandardError());
+        QCOMPARE(asNobody.exitCode(), 1);
+        QVERIFY2(refused.contains("cannot be written by") && refused.contains("it belongs to root")
+                     && !refused.contains("damaged"),
+                 qPrintable(refused));
+    }
+
+    // WAL keeps its writers apart only on one computer: a file on a network or FUSE file
+    // system is refused before SQLite touches it, naming SQL Server for several workstations.
+    void anEmbeddedFileOnASharedFileSystemIsRefused()
+    {
+        QCOMPARE(SqliteFilePlace::sharedFileSystemName(0x6969), QStringLiteral("NFS"));
+        QVERIFY(SqliteFilePlace::sharedFileSystemName(0xFF534D42).contains("CIFS"));
+        QVERIFY(SqliteFilePlace::sharedFileSystemName(0xFE534D42).contains("SMB2"));
+        QVERIFY(SqliteFilePlace::sharedFileSystemName(0x65735546).startsWith("FUSE"));
+        QCOMPARE(SqliteFilePlace::sharedFileSystemName(0x01021997), QStringLiteral("9P"));
+        QCOMPARE(SqliteFilePlace::sharedFileSystemName(0x00C36400), QStringLiteral("Ceph"));
+        QCOMPARE(SqliteFilePlace::sharedFileSystemName(0x6B414653), QStringLiteral("AFS"));
+        for (const quint64 local : {0xEF53ULL /* ext2-4 */, 0x58465342ULL /* xfs */, 0x9123683EULL /* btrfs */,
+                                    0x01021994ULL /* tmpfs */, 0x794C7630ULL /* overlayfs */})
+            QVERIFY2(SqliteFilePlace::sharedFileSystemName(local).isEmpty(), qPrintable(QString::number(local, 16)));
+
+        const QString bindfs = QStandardPaths::findExecutable("bindfs");
+        if (bindfs.isEmpty())
+            QSKIP("bindfs is not installed: no FUSE file system to try the refusal on");
+        QTemporaryDir dir;
+        const QString source = dir.filePath("share");
+        const QString mounted = dir.filePath("mounted");
+        QVERIFY(QDir().mkdir(source) && QDir().mkdir(mounted));
+        QVERIFY(adminOutput({"demo", source + "/inventory.db"}).startsWith("Created"));
+        QProcess mount;
+        mount.start(bindfs, {source, mounted});
+        if (!mount.waitForFinished(30000) || mount.exitCode() != 0)
+            QSKIP(qPrintable("FUSE cannot mount here: " + QString::fromLocal8Bit(mount.readAllStandardError())));
+        const auto unmount = qScopeGuard([&] {
+            QProcess::execute(QStandardPaths::findExecutable("fusermount3").isEmpty() ? "umount" : "fusermount3",
+                              QStandardPaths::findExecutable("fusermount3").isEmpty() ? QStringList{mounted}
+                                                                                        : QStringList{"-u", mounted});
+        });
+
+        ConnectionSettings settings;
+        settings.databaseFile = mounted + "/inventory.db";
+        const QString refused = failureOf(settings);
+        QVERIFY2(refused.contains("network or FUSE file system") && refused.contains("SQL Server")
+                     && refused.contains("one computer"),
+                 qPrintable(refused));
+        QVERIFY(!QFile::exists(source + "/inventory.db-shm")); // SQLite never opened it
+        settings.databaseFile = mounted + "/new.db";
+        settings.createIfMissing = true;
+        QVERIFY(failureOf(settings).contains("network or FUSE file system"));
+        QVERIFY(!QFile::exists(source + "/new.db"));
+        QVERIFY(adminOutput({"init", mounted + "/made.db"}).contains("network or FUSE file system"));
+        // The same file where it lies on the local disk opens.
+        settings.databaseFile = source + "/inventory.db";
+        settings.createIfMissing = false;
+        QCOMPARE(failureOf(settings), QString());
     }
 
     void aLockedFileIsBusyADamagedFileIsDamaged()

@@ -1,11 +1,17 @@
 #include "bench/DatabaseGenerator.h"
 #include "db/Connection.h"
 #include "db/CursorModel.h"
+#include "db/DatabaseSetup.h"
 #include "db/DbError.h"
 #include "support/TestDatabase.h"
 
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <map>
 
 // The listing procedure reads a summary that triggers keep beside the request lines.
 // Whatever writes the lines, directly and in any way, the listing must say what grouping
@@ -82,6 +88,43 @@ class TestListingSummary : public QObject
             }
         }
         return true;
+    }
+
+    // An exact amount of ten-thousandths as the listing writes it: four decimals, no grouping.
+    __extension__ typedef __int128 Amount;
+    static QString amountText(Amount tenThousandths)
+    {
+        const bool negative = tenThousandths < 0;
+        Amount rest = negative ? -tenThousandths : tenThousandths;
+        QString digits;
+        do {
+            digits.prepend(QChar(u'0' + int(rest % 10)));
+            rest /= 10;
+        } while (rest > 0 || digits.size() < 5);
+        digits.insert(digits.size() - 4, QLatin1Char('.'));
+        return (negative ? QStringLiteral("-") : QString()) + digits;
+    }
+
+    // The listed total of one document, empty when it is not listed.
+    QString listedTotal(const QString &document, bool processed = false)
+    {
+        for (const QString &row : listed(*m_connection, processed).split(QLatin1Char('\n'))) {
+            if (row.section(QLatin1Char('|'), 0, 0) == document)
+                return row.section(QLatin1Char('|'), 4, 4);
+        }
+        return {};
+    }
+
+    // A line as a save writes it: a whole quantity, a unit cost of four decimals.
+    void insertLine(const QString &document, int line, qint64 quantity, qint64 unitCostTenThousandths)
+    {
+        m_connection->Execute(QStringLiteral(
+            "Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, "
+            "TargetLocationID, TransDate, UserID ) Values ('%1','%2',%3,%4.%5,'N', '0', '20', '07', "
+            "'12/07/2026 02:05:09 PM', 'E01')")
+                                  .arg(document, QString::number(line), QString::number(quantity),
+                                       QString::number(unitCostTenThousandths / 10000))
+                                  .arg(unitCostTenThousandths % 10000, 4, 10, QLatin1Char('0')));
     }
 
     void insertLines(const QString &document, int count, const QString &extraColumns = {},
@@ -167,6 +210,111 @@ private slots:
                               "Values ('60', 'A2', 3, 0.00005, '20', '07')");
         QCOMPARE(listed(*m_connection, false).split('\n').first().section('|', 4, 4), QStringLiteral("1424173.5002"));
         QVERIFY(agrees("a large total"));
+    }
+
+    // The editor takes quantities and unit costs below 1,000,000,000 (costs to four
+    // decimals): their line totals pass 64-bit ten-thousandths, and are still listed to
+    // the last decimal, alone, mixed with small ones, and after lines leave.
+    void everyLineTheEditorAcceptsListsItsExactTotal()
+    {
+        constexpr qint64 largestQuantity = 999'999'999;
+        constexpr qint64 largestCost = 9'999'999'999'999; // 999,999,999.9999
+        insertLine("70", 1, 999'999, 9'999'999'990'000);
+        QCOMPARE(listedTotal("70"), QStringLiteral("999998999000001.0000"));
+        insertLine("71", 1, largestQuantity, largestCost);
+        QCOMPARE(listedTotal("71"), QStringLiteral("999999998999900000.0001"));
+
+        // Lines drawn over the whole range, some documents of many of them.
+        std::map<QString, Amount> want;
+        quint64 state = 0x9E3779B97F4A7C15ULL;
+        auto draw = [&state](qint64 below) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            return qint64(state % quint64(below));
+        };
+        {
+            TransactionScope save(*m_connection);
+            for (int line = 0; line < 400; ++line) {
+                const QString document = QString::number(72 + line % 7);
+                const qint64 quantity = 1 + draw(line % 3 == 0 ? 1000 : largestQuantity);
+                const qint64 cost = draw(line % 5 == 0 ? 100'000 : largestCost + 1);
+                insertLine(document, line, quantity, cost);
+                want[document] += Amount(quantity) * cost;
+            }
+            save.commit();
+        }
+        for (const auto &[document, total] : want)
+            QCOMPARE(listedTotal(document), amountText(total));
+
+        // The most lines a request holds, every one the largest: marked processed one by
+        // one, half of them move to the other listing.
+        {
+            TransactionScope save(*m_connection);
+            for (int line = 0; line < 32'766; ++line)
+                insertLine("80", line, largestQuantity, largestCost);
+            save.commit();
+        }
+        const Amount largestLine = Amount(largestQuantity) * largestCost;
+        QCOMPARE(listedTotal("80"), QStringLiteral("32765999967230723400003.2766"));
+        m_connection->Execute("Update tbInvWithdrawRequest Set ProcessDate = getdate() Where DocumentNumber = '80' And LineID % 2 = 0");
+        const int processedLines = m_connection->run("Select count(*) From tbInvWithdrawRequest Where DocumentNumber = '80' "
+                                                     "And ProcessDate Is Not Null")->value(0, 0).toInt();
+        QCOMPARE(listedTotal("80"), amountText(largestLine * (32'766 - processedLines)));
+        QCOMPARE(listedTotal("80", true), amountText(largestLine * processedLines));
+        m_connection->Execute("Delete tbInvWithdrawRequest Where DocumentNumber = '80' And ProcessDate Is Null");
+        QCOMPARE(listedTotal("80"), QString());
+        QCOMPARE(listedTotal("80", true), amountText(largestLine * processedLines));
+        m_connection->Execute("Update tbInvWithDrawRequest set Status = 'D', ProcessDate = getdate(), ProcessBy = '1001'  where DocumentNumber = '80'");
+        QCOMPARE(listedTotal("80", true), QString());
+
+        // Lines no editor writes (negative, fractional, absurd) never keep a write from
+        // going through; their sum stays as exact as their values allow.
+        m_connection->Execute("Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost) Values ('81', 'X1', -3, 2.5)");
+        m_connection->Execute("Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost) Values ('81', 'X2', 0.5, 0.0004)");
+        QCOMPARE(listedTotal("81"), QStringLiteral("-7.4998"));
+        m_connection->Execute("Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost) Values ('82', 'X3', 1e300, 1e300)");
+        m_connection->Execute("Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost) Values ('82', 'X4', 1e999, 0)");
+        QVERIFY(!listedTotal("82").isEmpty());
+        m_connection->Execute("Delete tbInvWithdrawRequest Where DocumentNumber = '82'");
+        QCOMPARE(listedTotal("82"), QString());
+    }
+
+    // A line put in the place of another (INSERT OR REPLACE, UPDATE OR REPLACE) removes
+    // the other through the delete trigger only where recursive triggers are on: on the
+    // program's connections, and on another program's that turns them on. Where they are
+    // off (SQLite's default) summary.sql sets the listing right again.
+    void aLineReplacedInPlaceIsCountedOnce()
+    {
+        insertLines(QStringLiteral("90"), 3);
+        insertLines(QStringLiteral("91"), 2);
+        const auto lineOf = [this](const char *document, const char *item) {
+            return m_connection->run(QStringLiteral("Select LineID From tbInvWithdrawRequest Where DocumentNumber = '%1' "
+                                                    "And ItemID = '%2'").arg(document, item))->value(0, 0).toString();
+        };
+        m_connection->Execute("Update Or Replace tbInvWithdrawRequest Set LineID = " + lineOf("90", "100")
+                              + " Where LineID = " + lineOf("91", "101"));
+        QVERIFY(agrees("a line moved onto another by the program's connection"));
+
+        const QString name = QStringLiteral("another program");
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            other.setDatabaseName(m_db->file());
+            QVERIFY(other.open());
+            QSqlQuery query(other);
+            const QString replace = QStringLiteral(
+                "INSERT OR REPLACE INTO tbInvWithdrawRequest (LineID, DocumentNumber, ItemID, Quantity, UnitCost) "
+                "VALUES (%1, '%2', 'R1', 2, 3.5)");
+            QVERIFY2(query.exec("PRAGMA recursive_triggers = ON"), qPrintable(query.lastError().text()));
+            QVERIFY2(query.exec(replace.arg(lineOf("90", "101"), "90")), qPrintable(query.lastError().text()));
+            QVERIFY(agrees("a line replaced by another program with recursive triggers on"));
+            QVERIFY(query.exec("PRAGMA recursive_triggers = OFF"));
+            QVERIFY2(query.exec(replace.arg(lineOf("90", "102"), "91")), qPrintable(query.lastError().text()));
+            QVERIFY(!agrees("a line replaced by another program with recursive triggers off (expected to differ)"));
+        }
+        QSqlDatabase::removeDatabase(name);
+        m_connection->runNativeScript(DatabaseSetup::builtInScript(QStringLiteral("sqlite/summary.sql")));
+        QVERIFY(agrees("summary.sql"));
     }
 
     void aGeneratedDatabaseIsSummarised()

@@ -80,6 +80,38 @@ private slots:
         QCOMPARE(flags.Fields("isDispensingArea"), QVariant(false));
     }
 
+    // As on SQL Server, a delete mark or a verification stamps all of a document's lines
+    // with one time, however long the statement takes; stored as any date, in local time.
+    void oneStatementStampsEveryRowWithOneTime()
+    {
+        {
+            TransactionScope save(*m_connection);
+            for (int k = 0; k < 5000; ++k)
+                run(QStringLiteral("Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, "
+                                   "LocationID, TargetLocationID, TransDate, UserID ) Values ('901','%1',5,12.5000,'Y', '0', "
+                                   "'20', '1', '12/07/2026 02:05:09 PM', 'E01')").arg(k));
+            save.commit();
+        }
+        const QDateTime before = QDateTime::currentDateTime().addMSecs(-1);
+        run("Update tbInvWithDrawRequest set Status = 'D', ProcessDate = getdate(), ProcessBy = '1001'  where DocumentNumber = '901'");
+        run("Update tbInvWithdrawRequest Set VerifiedBy = '2001', VerifiedDate = getdate() Where DocumentNumber = '901'");
+        const QDateTime after = QDateTime::currentDateTime().addMSecs(1);
+        Recordset times = run("Select count(Distinct ProcessDate) as Marks, count(Distinct VerifiedDate) as Verifications, "
+                              "max(ProcessDate) as Marked, max(VerifiedDate) as Verified, count(*) as Lines "
+                              "From tbInvWithdrawRequest Where DocumentNumber = '901'");
+        QCOMPARE(times.Fields("Lines").toInt(), 5000);
+        QCOMPARE(times.Fields("Marks").toInt(), 1);
+        QCOMPARE(times.Fields("Verifications").toInt(), 1);
+        const QDateTime marked = times.Fields("Marked").toDateTime();
+        const QDateTime verified = times.Fields("Verified").toDateTime();
+        QVERIFY2(before <= marked && marked <= verified && verified <= after,
+                 qPrintable(marked.toString(Qt::ISODateWithMs) + " " + verified.toString(Qt::ISODateWithMs)));
+        // 'YYYY-MM-DD HH:MM:SS.fff', as every other stored date
+        QCOMPARE(run("Select Distinct length(ProcessDate) as N From tbInvWithdrawRequest Where DocumentNumber = '901'")
+                     .Fields("N").toInt(), 23);
+        run("Delete tbInvWithdrawRequest Where DocumentNumber = '901'");
+    }
+
     void convertFailsLikeSqlServer()
     {
         QCOMPARE(run("Select Convert(VarChar(4), 9998 + 1) as X").Fields("X"), QVariant(QStringLiteral("9999")));

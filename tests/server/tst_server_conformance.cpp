@@ -194,6 +194,39 @@ private slots:
         QVERIFY(store.GetNewDocNumber().toInt() > number.toInt());
     }
 
+    // The largest lines the editor accepts, two in one request: the save goes through
+    // every trigger and the listing gives the exact total, past 64-bit ten-thousandths.
+    void theLargestLinesListTheirExactTotal()
+    {
+        RequestStore store(connection());
+        RequestDocument document = newRequest(QStringLiteral("10"), QStringLiteral("1"));
+        for (RequestLine &line : document.lines) {
+            line.quantity = QStringLiteral("999999999");
+            line.unitCost = QStringLiteral("999999999.9999");
+        }
+        const QString number = store.save(document, QStringLiteral("1001"));
+        const auto listing = connection().run(RequestStore::listStatement(false));
+        QString total;
+        for (int row = 0; row < listing->rowCount(); ++row) {
+            if (listing->value(row, 0).toString().trimmed() == number)
+                total = listing->value(row, 4).toString();
+        }
+        QCOMPARE(total, QStringLiteral("1999999997999800000.0002"));
+        store.markDeleted(number, QStringLiteral("1001"));
+
+        // A line no editor writes, from another program: no trigger refuses it.
+        const QString absurd = store.GetNewDocNumber();
+        for (const char *quantity : {"1e300", "-1e300", "12345678901234.5"})
+            connection().Execute(QStringLiteral(
+                "Insert tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, "
+                "TargetLocationID, TransDate, UserID ) Values ('%1','10',%2,922337203685477.5807,'N', '0', '20', '1', "
+                "'12/07/2026 02:05:09 PM', '1001')").arg(absurd, QLatin1String(quantity)));
+        const auto listed = connection().run(RequestStore::listStatement(false));
+        QCOMPARE(listed->value(0, 0).toString().trimmed(), absurd);
+        QVERIFY(!listed->value(0, 4).toString().isEmpty());
+        store.markDeleted(absurd, QStringLiteral("1001"));
+    }
+
     // A code longer than its column never finds the item of its first characters.
     void tooLongCodesFindNothing()
     {

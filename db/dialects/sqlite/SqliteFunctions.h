@@ -5,7 +5,9 @@ struct sqlite3_api_routines;
 
 // The functions and the collation that let SQL Server's statement texts run on SQLite:
 //   collation NOCASE_RTRIM   texts compare without regard to case and trailing blanks
-//   getdate()                the local date and time, 'YYYY-MM-DD HH:MM:SS.fff'
+//   getdate()                the local date and time, 'YYYY-MM-DD HH:MM:SS.fff', asked anew
+//                            for each row (the program's statements get SQLite's time of
+//                            the statement instead, see SqliteDialect)
 //   qconvert_varchar(x, n)   Convert(VarChar(n), x): fails when the text needs more than n
 //   qconvert_int(x)          Convert(Integer, x): fails on text that is no whole number
 //   patindex(pattern, text)  1-based position of the first match of a LIKE pattern, or 0
