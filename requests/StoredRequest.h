@@ -39,7 +39,7 @@ public:
     double total() const { return m_total; }
     const QString &savedBy() const { return m_savedBy; }
 
-    bool isDeleted() const { return m_deleted.isSet() || m_deletedMark; }
+    bool isDeleted() const { return m_deletedMark; }
     bool isProcessed() const { return !isDeleted() && m_processed.isSet(); }
     bool isVerified() const { return m_verified.isSet(); }
     const Stamp &deleted() const { return m_deleted; }
