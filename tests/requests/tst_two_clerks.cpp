@@ -91,6 +91,8 @@ private slots:
                                  << "Request 4 was marked deleted by 3001 on " << "Deleted by 3001 on ";
         QTest::newRow("processed") << "Update tbInvWithdrawRequest Set ProcessDate = getdate(), ProcessBy = '3001' Where DocumentNumber = '4'"
                                    << "Request 4 was processed by 3001 on " << "Processed by 3001 on ";
+        QTest::newRow("verified") << "Update tbInvWithdrawRequest Set VerifiedBy = '2001', VerifiedDate = getdate() Where DocumentNumber = '4'"
+                                  << "Request 4 was verified by 2001 on " << "Pending, verified by 2001 on ";
     }
 
     void aRequestDeletedOrProcessedMeanwhileIsNotSavedOver()
@@ -113,7 +115,8 @@ private slots:
         QVERIFY2(state(f).startsWith(shownState), qPrintable(state(f)));
         QCOMPARE(f.grid()->lineCount(), 5);
 
-        // Opened as it is now: a deleted request is refused, a processed one asked about.
+        // Opened as it is now: a deleted request is refused, a processed or verified one
+        // asked about.
         const bool deleted = QString(QTest::currentDataTag()) == "deleted";
         if (!deleted)
             MsgBoxScript::answer(vbNo);
@@ -121,7 +124,10 @@ private slots:
         if (deleted) {
             QVERIFY(f.lastMessage().endsWith("; a deleted request is never saved over. Nothing was saved."));
         } else {
-            QVERIFY(f.lastMessage().contains("; the warehouse may have issued it already.\nSaving it makes it pending again."));
+            QVERIFY2(f.lastMessage().contains(QString(QTest::currentDataTag()) == "processed"
+                                                  ? "; the warehouse may have issued it already.\nSaving it makes it pending again."
+                                                  : ".\nSaving it clears the verification; it must be verified again."),
+                     qPrintable(f.lastMessage()));
             QVERIFY(lastStyle() & vbDefaultButton2);
         }
         QCOMPARE(stored(f, "4"), theirs);
