@@ -377,9 +377,13 @@ bool LineEntry::hasUnaddedLine() const
     const int row = grid.Row();
     if (row < 1)
         return false;
+    // Without a code there is nothing "&Update" could add (a line whose item the source
+    // location does not stock shows empty fields).
     const QString code = ui.txtProdCode->text().trimmed();
+    if (code.isEmpty())
+        return false;
     if (row == grid.Rows() - 1)
-        return !code.isEmpty(); // the blank entry row: any code typed
+        return true; // the blank entry row: a code typed
     // A figure only formatted anew (12.5 shown as 12.5000) is the same figure.
     auto sameFigure = [](const QString &field, const QString &cell) {
         if (isNumeric(field) && isNumeric(cell))

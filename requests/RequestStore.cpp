@@ -117,7 +117,8 @@ void RequestStore::markDeleted(const QString &documentNumber, const QString &emp
 {
     requireStorableText(documentNumber, QStringLiteral("The document number"));
     TransactionScope transaction(m_connection);
-    requireStill(expected, QStringLiteral("since the list showed it"), QStringLiteral("Nothing was deleted."));
+    requireStill(expected.documentNumber() == documentNumber ? expected : StoredRequest(documentNumber),
+                 QStringLiteral("since the list showed it"), QStringLiteral("Nothing was deleted."));
     markDeleted(documentNumber, employeeCode);
     transaction.commit();
 }

@@ -86,7 +86,6 @@ public:
     static QString transDateText(const QDateTime &value);
 
 private:
-    // Inside a transaction: the stored document, kept from other writers to its end.
     // Inside the transaction: the stored document is still `expected` and not marked
     // deleted, else RequestConflict naming what happened, then `outcome`.
     void requireStill(const StoredRequest &expected, const QString &since, const QString &outcome);
