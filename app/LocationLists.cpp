@@ -14,7 +14,7 @@ QString locationListStatement(bool excludeDispensing, bool excludeWarehouse, boo
                               bool userLocationsOnly)
 {
     if (userLocationsOnly)
-        return QStringLiteral("sp_Inv_UserLocation '") + sqlText(gCurrentUser->EmployeeCode()) + QStringLiteral("'");
+        return userLocationStatement(gCurrentUser->EmployeeCode());
     if (excludeWarehouse && excludeDispensing)
         return QStringLiteral("Select Location, LocationID From tbInvLocation Where ( isWarehouse = 0 or isDispensingArea = 0 ) AND ( Not Status = 'I' or Status is Null ) ORDER BY Location");
     if (excludeWarehouse)
@@ -33,6 +33,23 @@ bool isZero(const QVariant &flag)
 }
 
 } // namespace
+
+QString userLocationStatement(const QString &employeeCode)
+{
+    return QStringLiteral("sp_Inv_UserLocation '") + sqlText(employeeCode) + QStringLiteral("'");
+}
+
+QString locationByNameStatement(const QString &locationName)
+{
+    return QStringLiteral("Select * From tbInvLocation Where Location = '") + sqlText(locationName) + QStringLiteral("'");
+}
+
+bool inventoryTypeAllows(const QString &userInventoryType, const QString &locationInventoryType)
+{
+    return !userInventoryType.isEmpty()
+        && (locationInventoryType.isEmpty() || userInventoryType == QLatin1String("A")
+            || locationInventoryType.contains(userInventoryType, Qt::CaseSensitive));
+}
 
 void LoadLocation(DataComboBox *combo, bool excludeDispensing, bool selectDefault,
                   bool excludeWarehouse, bool mayOrderOnly, bool userLocationsOnly)
@@ -62,8 +79,7 @@ bool ValidateLocation(const QString &locationName, QString &locationId, bool &re
 {
     try {
         requireStorableText(locationName, QStringLiteral("The location name"));
-        const Recordset rs = gCurrentUser->SQLConnection().Execute(
-            QStringLiteral("Select * From tbInvLocation Where Location = '") + sqlText(locationName) + QStringLiteral("'"));
+        const Recordset rs = gCurrentUser->SQLConnection().Execute(locationByNameStatement(locationName));
         if (rs.BOF() && rs.isEOF()) {
             locationId.clear();
             retail = false;
@@ -74,10 +90,7 @@ bool ValidateLocation(const QString &locationName, QString &locationId, bool &re
         retail = isZero(rs.Fields(QStringLiteral("IsWareHouse"))) || isZero(rs.Fields(QStringLiteral("isDispensingArea")));
         if (!checkAccess)
             return true;
-        const bool allowed = !gstrUserInventoryType.isEmpty()
-            && (inventoryType.isEmpty() || gstrUserInventoryType == QLatin1String("A")
-                || inventoryType.contains(gstrUserInventoryType, Qt::CaseSensitive));
-        if (!allowed) {
+        if (!inventoryTypeAllows(gstrUserInventoryType, inventoryType)) {
             MsgBox(QStringLiteral("Unauthorized Access..."), vbOKOnly);
             locationId.clear();
             return false;

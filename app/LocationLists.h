@@ -16,6 +16,17 @@ void LoadLocation(DataComboBox *combo, bool excludeDispensing, bool selectDefaul
 bool ValidateLocation(const QString &locationName, QString &locationId, bool &retail,
                       bool checkAccess);
 
+// The statement that lists the locations the employee may request for.
+QString userLocationStatement(const QString &employeeCode);
+
+// The statement that reads a location's row by its name.
+QString locationByNameStatement(const QString &locationName);
+
+// The inventory-type rule of the access check: a location without inventory types is open
+// to everyone, the user type "A" opens every location, any other user type must occur in
+// the location's types (case-sensitive); a user without inventory types may use none.
+bool inventoryTypeAllows(const QString &userInventoryType, const QString &locationInventoryType);
+
 // The item id of the item with that bar code, or the code itself when no item has it.
 // Database failures reach the caller.
 QString GetItemIDFromBarcode(const QString &code);

@@ -114,7 +114,11 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     for (const Choice &c : choices)
         buttons |= c.button;
     box.setStandardButtons(buttons);
-    const size_t defaultIndex = (style & vbDefaultButton2) && choices.size() > 1 ? 1 : 0;
+    size_t defaultIndex = 0;
+    if ((style & vbDefaultButton3) && choices.size() > 2)
+        defaultIndex = 2;
+    else if ((style & vbDefaultButton2) && choices.size() > 1)
+        defaultIndex = 1;
     box.setDefaultButton(choices[defaultIndex].button);
     const auto clicked = QMessageBox::StandardButton(box.exec());
     for (const Choice &c : choices) {

@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -578,6 +579,22 @@ Benchmark::Result Benchmark::saving()
         "SELECT ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID "
         "FROM tbInvWithdrawRequest WHERE DocumentNumber = ? ORDER BY LineID"), {medium});
 
+    // The save checks that the employee may request from the request's source location:
+    // the right is granted for the runs, and taken back so that the database stays as
+    // generated.
+    const std::string employee = gCurrentUser->EmployeeCode().toStdString();
+    const std::string source = stored.empty() ? std::string() : text(stored[0][5]);
+    const bool grant = !stored.empty()
+        && m_raw->query(QStringLiteral("SELECT 1 FROM tbInvUserLocation WHERE EmployeeID = ? AND LocationID = ?"),
+                        {employee, source}).empty();
+    if (grant)
+        m_raw->query(QStringLiteral("INSERT INTO tbInvUserLocation (EmployeeID, LocationID) VALUES (?, ?)"), {employee, source});
+    const auto revoke = qScopeGuard([&] {
+        if (grant)
+            m_raw->query(QStringLiteral("DELETE FROM tbInvUserLocation WHERE EmployeeID = ? AND LocationID = ?"),
+                         {employee, source});
+    });
+
     auto *tabs = control<QTabWidget>("SSTab1");
     auto *listing = control<QTableView>("grdListing");
     auto *save = control<QPushButton>("cmdSave");
@@ -597,7 +614,10 @@ Benchmark::Result Benchmark::saving()
             }));
             const std::string saved = highestNumber();
             if (saved == generatedHighest)
-                throw std::runtime_error("\"&Save\" stored no new request.");
+                throw std::runtime_error("\"&Save\" stored no new request"
+                                         + (MsgBoxScript::shown().empty()
+                                                ? std::string(".")
+                                                : ": " + MsgBoxScript::shown().back().prompt.toStdString()));
             const auto lines = m_raw->query(
                 QStringLiteral("SELECT count(*) FROM tbInvWithdrawRequest WHERE DocumentNumber = ?"), {saved});
             result.rows = int(std::get<std::int64_t>(lines.at(0).at(0)));

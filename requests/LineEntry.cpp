@@ -62,7 +62,7 @@ void LineEntry::connectControls()
     connect(ui.txtWithdraw, &QLineEdit::textChanged, this, &LineEntry::enableUpdate);
     connect(ui.txtUnitCost, &QLineEdit::textChanged, this, &LineEntry::enableUpdate);
     connect(ui.cmdCode, &QPushButton::clicked, this, &LineEntry::productSearchButton);
-    connect(ui.cmdOK, &QPushButton::clicked, this, &LineEntry::updateLine);
+    connect(ui.cmdOK, &QPushButton::clicked, this, [this] { updateLine(); });
     connect(ui.cmdAdd, &QPushButton::clicked, this, &LineEntry::goToBlankRow);
     connect(ui.cmdDelete, &QPushButton::clicked, this, &LineEntry::deleteLine);
 
@@ -343,10 +343,10 @@ void LineEntry::writeLine(int row)
     grid.setTextMatrix(row, 6, ui.chkAdS->isChecked() ? QStringLiteral("Y") : QStringLiteral("N"));
 }
 
-void LineEntry::updateLine()
+bool LineEntry::updateLine()
 {
     if (!updateChecksPass())
-        return;
+        return false;
     LineGrid &grid = *ui.grdDetails;
     const int row = std::max(grid.Row(), 1);
     const bool onBlankRow = row == grid.Rows() - 1;
@@ -354,7 +354,7 @@ void LineEntry::updateLine()
         MsgBox(QStringLiteral("A request holds at most %1 lines. Save this request and enter the "
                               "remaining lines in a new one.").arg(LineGrid::maxLines),
                vbExclamation);
-        return;
+        return false;
     }
     writeLine(row);
     if (onBlankRow) {
@@ -368,6 +368,30 @@ void LineEntry::updateLine()
     ui.cmdOK->setEnabled(false);
     ComputeGrandTotal();
     ShowLineCounter();
+    return true;
+}
+
+bool LineEntry::hasUnaddedLine() const
+{
+    const LineGrid &grid = *ui.grdDetails;
+    const int row = grid.Row();
+    if (row < 1)
+        return false;
+    // Without a code there is nothing "&Update" could add (a line whose item the source
+    // location does not stock shows empty fields).
+    const QString code = ui.txtProdCode->text().trimmed();
+    if (code.isEmpty())
+        return false;
+    if (row == grid.Rows() - 1)
+        return true; // the blank entry row: a code typed
+    // A figure only formatted anew (12.5 shown as 12.5000) is the same figure.
+    auto sameFigure = [](const QString &field, const QString &cell) {
+        if (isNumeric(field) && isNumeric(cell))
+            return numericValue(field) == numericValue(cell);
+        return field.trimmed() == cell.trimmed();
+    };
+    return code != grid.TextMatrix(row, 0).trimmed() || !sameFigure(ui.txtWithdraw->text(), grid.TextMatrix(row, 2))
+        || !sameFigure(ui.txtUnitCost->text(), grid.TextMatrix(row, 3));
 }
 
 void LineEntry::scrollToShowLast()

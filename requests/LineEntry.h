@@ -29,6 +29,12 @@ public:
     // Empties the entry and stock fields (the editor's ClearAll).
     void clearFields();
 
+    // The entry fields hold a code, quantity or unit cost that "&Update" has not written
+    // into the grid's current row.
+    bool hasUnaddedLine() const;
+    // "&Update": true when the line was written into the grid.
+    bool updateLine();
+
     bool blnRetailTarget() const { return m_retailTarget; }
 
 protected:
@@ -55,7 +61,6 @@ private:
     void enableUpdate();
 
     // Lines
-    void updateLine();
     bool updateChecksPass();
     void writeLine(int row);
     void goToBlankRow();

@@ -1,5 +1,8 @@
 #include "RequestStore.h"
 
+#include "RequestConflict.h"
+#include "app/LocationLists.h"
+#include "app/modInventory.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/SqlQuote.h"
@@ -58,7 +61,7 @@ QString RequestStore::insertStatement(const QString &documentNumber, const Reque
 }
 
 QString RequestStore::save(const RequestDocument &document, const QString &employeeCode,
-                           const QString &verifierId)
+                           const QString &verifierId, const std::optional<SaveChecks> &checks)
 {
     // Characters no statement can carry are refused by name before anything is sent.
     requireStorableText(document.documentNumber, QStringLiteral("The document number"));
@@ -74,7 +77,13 @@ QString RequestStore::save(const RequestDocument &document, const QString &emplo
     if (number == QLatin1String("NEW")) {
         m_connection.lockExclusively(QStringLiteral("tbInvWithdrawRequest.DocumentNumber"));
         number = GetNewDocNumber();
+    } else if (checks) {
+        const StoredRequest expected = checks->opened && checks->opened->documentNumber() == number
+            ? *checks->opened : StoredRequest(number);
+        requireStill(expected, QStringLiteral("since you opened it"), QStringLiteral("Nothing was saved."));
     }
+    if (checks)
+        requireRightToRequestFrom(document.locationId, employeeCode, *checks);
     m_connection.Execute(QStringLiteral("Delete tbInvWithdrawRequest Where DocumentNumber = '") + sqlText(number) + QStringLiteral("'"));
     int lineNumber = 0;
     for (const RequestLine &line : document.lines) {
@@ -101,6 +110,74 @@ void RequestStore::markDeleted(const QString &documentNumber, const QString &emp
     m_connection.Execute(QStringLiteral("Update tbInvWithDrawRequest set Status = 'D', ProcessDate = getdate(), ProcessBy = '")
                          + sqlText(employeeCode) + QStringLiteral("'  where DocumentNumber = '") + sqlText(documentNumber)
                          + QStringLiteral("'"));
+}
+
+void RequestStore::markDeleted(const QString &documentNumber, const QString &employeeCode,
+                               const StoredRequest &expected)
+{
+    requireStorableText(documentNumber, QStringLiteral("The document number"));
+    TransactionScope transaction(m_connection);
+    requireStill(expected.documentNumber() == documentNumber ? expected : StoredRequest(documentNumber),
+                 QStringLiteral("since the list showed it"), QStringLiteral("Nothing was deleted."));
+    markDeleted(documentNumber, employeeCode);
+    transaction.commit();
+}
+
+StoredRequest RequestStore::readStored(const QString &documentNumber)
+{
+    const auto rows = m_connection.run(StoredRequest::readStatement(documentNumber, false));
+    return rows ? StoredRequest::fromRows(documentNumber, *rows) : StoredRequest(documentNumber);
+}
+
+void RequestStore::requireStill(const StoredRequest &expected, const QString &since, const QString &outcome)
+{
+    // Read under the transaction's lock: nobody can write the document between this check
+    // and the statements that follow it.
+    const QString &number = expected.documentNumber();
+    const auto rows = m_connection.run(StoredRequest::readStatement(number, true));
+    const StoredRequest current = rows ? StoredRequest::fromRows(number, *rows) : StoredRequest(number);
+    if (!(current == expected))
+        throw RequestConflict(current.changeSince(expected, since) + QLatin1Char(' ') + outcome, current);
+    if (current.isDeleted())
+        throw RequestConflict(QStringLiteral("Request %1 is marked deleted %2; a deleted request is never written over. ")
+                                  .arg(number, StoredRequest::byWhomAndWhen(current.deleted())) + outcome,
+                              current);
+}
+
+void RequestStore::requireRightToRequestFrom(const QString &locationId, const QString &employeeCode,
+                                             const SaveChecks &checks)
+{
+    const QString location = checks.locationName.trimmed().isEmpty()
+        ? locationId : QStringLiteral("%1 (%2)").arg(locationId, checks.locationName.trimmed());
+    auto refuse = [&](const QString &why) {
+        throw DbError(QStringLiteral("You may not request from location %1: %2. Nothing was saved.").arg(location, why));
+    };
+    // The employee's locations as the "Department From" list offers them.
+    const auto permitted = m_connection.run(userLocationStatement(employeeCode));
+    const int idColumn = permitted ? permitted->columnIndex(u"LocationID") : -1;
+    const int nameColumn = permitted ? permitted->columnIndex(u"Location") : -1;
+    QString locationRowName;
+    for (int row = 0; permitted && row < permitted->rowCount(); ++row) {
+        const bool same = idColumn >= 0
+            ? permitted->value(row, idColumn).toString().trimmed().compare(locationId.trimmed(), Qt::CaseInsensitive) == 0
+            : nameColumn >= 0 && permitted->value(row, nameColumn).toString() == checks.locationName;
+        if (same) {
+            locationRowName = nameColumn >= 0 ? permitted->value(row, nameColumn).toString() : checks.locationName;
+            break;
+        }
+    }
+    if (locationRowName.isNull())
+        refuse(QStringLiteral("it is not among the locations of employee %1").arg(employeeCode));
+    // The inventory types, read as the access check of "Department From" reads them.
+    const Recordset rs = m_connection.Execute(locationByNameStatement(locationRowName));
+    if (rs.BOF() && rs.isEOF())
+        refuse(QStringLiteral("the location is not stored any more"));
+    const QString inventoryType = IfNull(rs.Fields(QStringLiteral("InventoryType")), QString()).toString();
+    if (!inventoryTypeAllows(checks.userInventoryType, inventoryType)) {
+        refuse(checks.userInventoryType.isEmpty()
+                   ? QStringLiteral("no inventory types are granted to you")
+                   : QStringLiteral("its inventory types (%1) do not include yours (%2)").arg(inventoryType, checks.userInventoryType));
+    }
 }
 
 QString RequestStore::loadStatement(const QString &documentNumber)

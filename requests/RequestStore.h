@@ -1,9 +1,12 @@
 #pragma once
 
+#include "StoredRequest.h"
+
 #include <QDateTime>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Connection;
@@ -28,6 +31,19 @@ struct RequestDocument {
     std::vector<RequestLine> lines; // blank codes are skipped
 };
 
+// What a save from the editor makes sure of inside its own transaction, before it writes
+// anything; a failed check throws and nothing is stored.
+struct SaveChecks {
+    // The stored request as the editor opened it (none for a "NEW" one): a stored request
+    // that differs from it now is not saved over (RequestConflict), nor is one marked
+    // deleted. A number the editor did not open must have no stored rows.
+    std::optional<StoredRequest> opened;
+    // The saving employee must be allowed to request from the source location: it is
+    // among the employee's locations and its inventory types admit these.
+    QString userInventoryType;
+    QString locationName; // the source location as the clerk sees it, for the message
+};
+
 // Every statement through which withdrawal requests are numbered, written, verified,
 // marked deleted, loaded and listed.
 class RequestStore
@@ -44,14 +60,22 @@ public:
     // stored line of the document is replaced by the lines given, and with a verifier the
     // document is stamped as verified. Either all of it is stored or nothing. Returns the
     // number. Throws DbError; the stored document is then as it was.
+    // With checks, a stored request is saved over only when it is still the one opened
+    // (see SaveChecks).
     QString save(const RequestDocument &document, const QString &employeeCode,
-                 const QString &verifierId = {});
+                 const QString &verifierId = {}, const std::optional<SaveChecks> &checks = std::nullopt);
+
+    // The document as it is stored now, every row. Throws DbError.
+    StoredRequest readStored(const QString &documentNumber);
 
     // Stamps every line of the document with the verifier and the server's time.
     void VerifySaved(const QString &documentNumber, const QString &verifierId);
 
     // Marks every line of the document deleted (status 'D'); nothing is removed.
     void markDeleted(const QString &documentNumber, const QString &employeeCode);
+    // The same, in one transaction, only when the stored document is still `expected`
+    // and not marked deleted already; otherwise throws RequestConflict and marks nothing.
+    void markDeleted(const QString &documentNumber, const QString &employeeCode, const StoredRequest &expected);
 
     static QString loadStatement(const QString &documentNumber);
     static QString newDocumentStatement();
@@ -62,6 +86,10 @@ public:
     static QString transDateText(const QDateTime &value);
 
 private:
+    // Inside the transaction: the stored document is still `expected` and not marked
+    // deleted, else RequestConflict naming what happened, then `outcome`.
+    void requireStill(const StoredRequest &expected, const QString &since, const QString &outcome);
+    void requireRightToRequestFrom(const QString &locationId, const QString &employeeCode, const SaveChecks &checks);
     QString insertStatement(const QString &documentNumber, const RequestLine &line,
                             const RequestDocument &document, const QString &date,
                             const QString &employeeCode, int lineNumber) const;

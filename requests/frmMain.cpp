@@ -2,6 +2,7 @@
 
 #include "LineEntry.h"
 #include "LineGrid.h"
+#include "RequestConflict.h"
 #include "RequestStore.h"
 #include "WindowKeyFilter.h"
 #include "app/BusyCursor.h"
@@ -116,6 +117,7 @@ void frmMain::ListRequests()
         MsgBox(error.description(), vbOKOnly);
         return;
     }
+    m_listedProcessed = processed;
     const bool hasRows = m_listing->rowCount() > 0;
     ui->grdListing->setEnabled(hasRows);
     applyListingLayout();
@@ -295,10 +297,29 @@ void frmMain::fillGrid(const Recordset &rs)
 
 void frmMain::LoadRequest(bool fromListing)
 {
+    if (fromListing) {
+        loadStoredRequest(selectedDocumentNumber());
+        return;
+    }
+    m_opened.reset();
+    loadRows(RequestStore::newDocumentStatement());
+    showRequestState();
+}
+
+void frmMain::loadStoredRequest(const QString &documentNumber)
+{
+    // Read before the lines: whatever another workstation writes in between is seen at
+    // the save as a change, never missed.
+    m_opened = RequestStore(gCurrentUser->SQLConnection()).readStored(documentNumber);
+    loadRows(RequestStore::loadStatement(documentNumber));
+    showRequestState();
+}
+
+void frmMain::loadRows(const QString &statement)
+{
     Recordset rs;
     rs.setCursorLocation(Recordset::adUseClient);
-    rs.Open(fromListing ? RequestStore::loadStatement(selectedDocumentNumber()) : RequestStore::newDocumentStatement(),
-            gCurrentUser->SQLConnection(), Recordset::adOpenDynamic, Recordset::adLockReadOnly, -1);
+    rs.Open(statement, gCurrentUser->SQLConnection(), Recordset::adOpenDynamic, Recordset::adLockReadOnly, -1);
     LineGrid &grid = *ui->grdDetails;
     const int keptRow = grid.Row();
     m_storedLines = 0;
@@ -328,11 +349,18 @@ void frmMain::LoadRequest(bool fromListing)
     rs.Close();
 }
 
+void frmMain::showRequestState()
+{
+    ui->lblRequestState->setText(m_opened ? m_opened->stateText() : QString());
+}
+
 void frmMain::ClearAll()
 {
     m_entry->clearFields();
     setLocationsEnabled(true);
     m_storedLines = 0;
+    m_opened.reset();
+    showRequestState();
     {
         const QSignalBlocker quiet(*ui->grdDetails);
         ui->grdDetails->resetLines();
@@ -438,11 +466,21 @@ bool frmMain::SaveRequest(const QString &verifierId)
         document.lines.push_back({grid.TextMatrix(row, 0), grid.TextMatrix(row, 2), grid.TextMatrix(row, 3),
                                   grid.TextMatrix(row, 5), grid.TextMatrix(row, 6)});
     }
+    // Inside the save's transaction: the stored request is still the one opened, and the
+    // employee may request from the source location.
+    SaveChecks checks;
+    checks.opened = m_opened;
+    checks.userInventoryType = gstrUserInventoryType;
+    checks.locationName = ui->cboLocation->Text();
     try {
         const BusyCursor busy;
-        const QString number = RequestStore(gCurrentUser->SQLConnection()).save(document, gCurrentUser->EmployeeCode(), verifierId);
+        const QString number = RequestStore(gCurrentUser->SQLConnection())
+                                   .save(document, gCurrentUser->EmployeeCode(), verifierId, checks);
         ui->txtDocNum->setText(number);
         return true;
+    } catch (const RequestConflict &conflict) {
+        offerReload(conflict);
+        return false;
     } catch (const DbError &error) {
         // Nothing was stored; a new request keeps "NEW" so that a retry draws a fresh number.
         MsgBox(error.description(), vbOKOnly);
@@ -462,7 +500,11 @@ void frmMain::cmdSave_Click(const QString &verifierId)
         ui->txtDocNum->setFocus();
         return;
     }
+    if (!entryLineSettled())
+        return;
     if (!linesMayBeSaved())
+        return;
+    if (!overwriteAgreed(verifierId))
         return;
     if (!SaveRequest(verifierId))
         return;
@@ -492,8 +534,80 @@ bool frmMain::linesMayBeSaved()
     return false;
 }
 
+bool frmMain::entryLineSettled()
+{
+    if (!m_entry->hasUnaddedLine())
+        return true;
+    const int answer = MsgBox(
+        QStringLiteral("The line in the entry fields (item %1, quantity %2) has not been added with \"Update\".\n\n"
+                       "Yes: add it, then save.\nNo: leave it out and save.\nCancel: go back to it; nothing is saved.")
+            .arg(ui->txtProdCode->text().trimmed(), ui->txtWithdraw->text().trimmed()),
+        vbYesNoCancel + vbQuestion + vbDefaultButton3);
+    switch (answer) {
+    case vbYes:
+        return m_entry->updateLine(); // its checks may refuse the line; then nothing is saved
+    case vbNo:
+        m_entry->EditCurrentRow(); // the fields show the row again
+        return true;
+    default:
+        ui->txtProdCode->setFocus();
+        return false;
+    }
+}
+
+bool frmMain::overwriteAgreed(const QString &verifierId)
+{
+    const QString number = ui->txtDocNum->text();
+    if (!m_opened || m_opened->documentNumber() != number)
+        return true; // a new request; a number not opened is refused by the save itself
+    const StoredRequest &stored = *m_opened;
+    if (stored.isDeleted()) {
+        MsgBox(QStringLiteral("Request %1 was marked deleted %2; a deleted request is never saved over. Nothing was saved.")
+                   .arg(number, StoredRequest::byWhomAndWhen(stored.deleted())),
+               vbExclamation);
+        return false;
+    }
+    // Save/Verify verifies it anew; a plain save leaves it unverified.
+    const bool clearsVerification = stored.isVerified() && verifierId.isEmpty();
+    QString prompt;
+    if (stored.isProcessed()) {
+        prompt = QStringLiteral("Request %1 was processed %2; the warehouse may have issued it already.\n"
+                                "Saving it makes it pending again")
+                     .arg(number, StoredRequest::byWhomAndWhen(stored.processed()));
+        if (clearsVerification)
+            prompt += QStringLiteral(" and clears its verification %1").arg(StoredRequest::byWhomAndWhen(stored.verified()));
+        prompt += QLatin1Char('.');
+    } else if (clearsVerification) {
+        prompt = QStringLiteral("Request %1 was verified %2.\nSaving it clears the verification; it must be verified again.")
+                     .arg(number, StoredRequest::byWhomAndWhen(stored.verified()));
+    } else {
+        return true;
+    }
+    return MsgBox(prompt + QStringLiteral("\n\nSave it anyway?"), vbYesNo + vbQuestion + vbDefaultButton2) == vbYes;
+}
+
+void frmMain::offerReload(const RequestConflict &conflict)
+{
+    const QString number = conflict.current().documentNumber();
+    if (MsgBox(conflict.description()
+                   + QStringLiteral("\n\nReload request %1 as it is stored now? Yes replaces the lines on your screen; "
+                                    "No keeps them.").arg(number),
+               vbYesNo + vbExclamation + vbDefaultButton2)
+        != vbYes)
+        return;
+    try {
+        loadStoredRequest(number);
+        setLocationsEnabled(false);
+        ui->txtProdCode->setFocus();
+    } catch (const std::exception &error) {
+        MsgBox(QString::fromStdString(error.what()), vbOKOnly);
+    }
+}
+
 void frmMain::cmdVerified_Click()
 {
+    if (!entryLineSettled()) // before the verifier is asked for a password
+        return;
     frmDeletePassword dialog(this);
     ModalDialogs::exec(dialog);
     if (dialog.OKCharge())
@@ -502,14 +616,56 @@ void frmMain::cmdVerified_Click()
 
 void frmMain::cmdDeleteReq_Click()
 {
-    if (MsgBox(QStringLiteral("Are you sure you want to delete this record?"), vbYesNo + vbQuestion,
-               QStringLiteral("Message")) != vbYes)
+    RequestStore store(gCurrentUser->SQLConnection());
+    const QString number = selectedDocumentNumber();
+    std::optional<StoredRequest> stored;
+    try {
+        if (!number.isEmpty())
+            stored = store.readStored(number);
+    } catch (const DbError &error) {
+        MsgBox(error.description(), vbOKOnly);
+        return;
+    }
+    if (stored && !listedRowStillStored(*stored))
+        return;
+    if (!deleteAgreed(stored ? *stored : StoredRequest(number)))
         return;
     try {
-        RequestStore(gCurrentUser->SQLConnection()).markDeleted(selectedDocumentNumber(), gCurrentUser->EmployeeCode());
+        // The mark goes only onto the request as it was read before the question.
+        if (stored)
+            store.markDeleted(number, gCurrentUser->EmployeeCode(), *stored);
+        else
+            store.markDeleted(number, gCurrentUser->EmployeeCode());
+    } catch (const RequestConflict &conflict) {
+        MsgBox(conflict.description() + QStringLiteral(" The list is shown anew."), vbExclamation);
+        ListRequests();
+        return;
     } catch (const DbError &error) {
         MsgBox(error.description(), vbOKOnly);
         return;
     }
     ListRequests();
+}
+
+bool frmMain::listedRowStillStored(const StoredRequest &stored)
+{
+    const QModelIndex current = ui->grdListing->currentIndex();
+    if (!current.isValid())
+        return true;
+    const QString difference = stored.differenceFromListing(m_listedProcessed, m_listing->text(current.row(), 4));
+    if (difference.isEmpty())
+        return true;
+    MsgBox(difference + QStringLiteral(" Nothing was deleted. The list is shown anew."), vbExclamation);
+    ListRequests();
+    return false;
+}
+
+bool frmMain::deleteAgreed(const StoredRequest &stored)
+{
+    QString prompt = QStringLiteral("Are you sure you want to delete this record?");
+    if (stored.isProcessed())
+        prompt = QStringLiteral("Request %1 was processed %2. Marking it deleted overwrites who processed it and when.\n\n")
+                     .arg(stored.documentNumber(), StoredRequest::byWhomAndWhen(stored.processed()))
+            + prompt;
+    return MsgBox(prompt, vbYesNo + vbQuestion + vbDefaultButton2, QStringLiteral("Message")) == vbYes;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "StoredRequest.h"
+
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class frmMain;
@@ -11,6 +14,7 @@ class FocusValidator;
 class LineEntry;
 class CursorModel;
 class WindowKeyFilter;
+class RequestConflict;
 
 // The main window: the listing of requests and the request editor.
 class frmMain : public QWidget
@@ -50,6 +54,10 @@ private:
 
     // Editor life cycle
     void LoadRequest(bool fromListing);
+    // Loads a stored request, remembering first how it is stored.
+    void loadStoredRequest(const QString &documentNumber);
+    void loadRows(const QString &statement);
+    void showRequestState();
     void fillGrid(const class Recordset &rs);
     void cmdNew_Click();
     void cmdEdit_Click();
@@ -61,8 +69,18 @@ private:
     bool SaveRequest(const QString &verifierId = {});
     void cmdSave_Click(const QString &verifierId = {});
     bool linesMayBeSaved();
+    // A line typed into the entry fields and not added: the clerk adds it, drops it or
+    // goes back to it (false).
+    bool entryLineSettled();
+    // Saving over a stored request that is processed or verified: the clerk agrees.
+    bool overwriteAgreed(const QString &verifierId);
+    void offerReload(const RequestConflict &conflict);
     void cmdVerified_Click();
     void cmdDeleteReq_Click();
+    // The request selected in the listing, as stored now, still is what the row shows;
+    // else the clerk is told and the listing refreshed.
+    bool listedRowStillStored(const StoredRequest &stored);
+    bool deleteAgreed(const StoredRequest &stored);
 
     std::unique_ptr<Ui::frmMain> ui;
     CursorModel *m_listing;        // owned through Qt's parent
@@ -73,6 +91,8 @@ private:
     std::unique_ptr<LineEntry> m_entry;
     int m_shownTab = 0;
     int m_storedLines = 0;     // lines of the stored request last loaded
+    std::optional<StoredRequest> m_opened; // how the request in the editor was stored when loaded
+    bool m_listedProcessed = false;        // the listing shows processed requests
     bool m_opening = false;    // Edit is loading the selected request
     bool m_startingNew = false;
     bool m_exitConfirmed = false;

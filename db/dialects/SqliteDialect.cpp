@@ -50,6 +50,18 @@ bool isComparison(const QString &sql, const TSqlToken &token)
         || op == QLatin1String("!=");
 }
 
+// A table hint of SQL Server (table With (UPDLOCK, HOLDLOCK)).
+bool isTableHint(const QString &sql, const TSqlToken &token)
+{
+    static const QSet<QString> hints = {
+        QStringLiteral("nolock"), QStringLiteral("holdlock"), QStringLiteral("updlock"), QStringLiteral("rowlock"),
+        QStringLiteral("paglock"), QStringLiteral("tablock"), QStringLiteral("tablockx"), QStringLiteral("xlock"),
+        QStringLiteral("readpast"), QStringLiteral("readcommitted"), QStringLiteral("readcommittedlock"),
+        QStringLiteral("readuncommitted"), QStringLiteral("repeatableread"), QStringLiteral("serializable"),
+        QStringLiteral("nowait")};
+    return token.type == Type::Word && hints.contains(token.text(sql).toString().toLower());
+}
+
 QString nameOf(const QString &sql, const TSqlToken &token)
 {
     return token.type == Type::QuotedName ? TSqlTokenizer::quotedNameValue(token.text(sql))
@@ -379,6 +391,16 @@ private:
                         i = close;
                         copyFrom = endOf(i);
                     }
+                } else if (first == QLatin1Char('w') && isWord(m_sql, t, QLatin1String("with"))
+                           && isSymbol(m_sql, *nextToken, QLatin1String("("))) {
+                    // Table hints lock rows on SQL Server; SQLite has no such locks (a
+                    // write transaction holds the whole file) and no such syntax.
+                    const int close = tableHintsEnd(next);
+                    if (close >= 0) {
+                        copyUpTo(t.begin);
+                        i = close;
+                        copyFrom = endOf(i);
+                    }
                 } else if (first == QLatin1Char('d') && isWord(m_sql, t, QLatin1String("dbo"))
                            && isSymbol(m_sql, *nextToken, QLatin1String("."))) {
                     // alias.dbo.table and dbo.table name the table alone
@@ -430,6 +452,24 @@ private:
         }
         copyUpTo(endOf(to - 1));
         return out;
+    }
+
+    // For the "(" at token index open: the token index of its ")" when between them stand
+    // only table hints separated by commas; -1 otherwise.
+    int tableHintsEnd(int open) const
+    {
+        const int s = m_sigIndex[size_t(open)];
+        const int close = m_match[size_t(s)];
+        if (close <= s + 1)
+            return -1;
+        for (int k = s + 1; k < close; ++k) {
+            const bool hintPlace = (k - s) % 2 == 1;
+            if (hintPlace ? !isTableHint(m_sql, sigToken(k)) : !isSymbol(m_sql, sigToken(k), QLatin1String(",")))
+                return -1;
+        }
+        if ((close - s) % 2 != 0)
+            return -1; // ends in a comma
+        return m_sig[size_t(close)];
     }
 
     // column Like 'ABC%': LIKE cannot use an index, so the same test gains the range

@@ -23,6 +23,7 @@ class QSqlError;
 //   [Name]                                   "Name"
 //   db..table, db.dbo.table                  db.table (the password database is attached)
 //   N'text'                                  'text'
+//   table With (UPDLOCK, HOLDLOCK)           table (the write transaction holds the file)
 //   date literals compared with or written to a DATETIME column
 //                                            'YYYY-MM-DD HH:MM:SS.fff'
 //   sp_Name 'a', 'b'                         the body stored in sysProcedures, with its

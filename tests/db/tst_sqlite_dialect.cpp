@@ -165,6 +165,15 @@ private slots:
         QCOMPARE(sqlText("plain"), QStringLiteral("plain"));
     }
 
+    void tableHintsAreDroppedAndNothingElse()
+    {
+        QCOMPARE(run("Select ItemID From tbInvWithdrawRequest With (UPDLOCK, HOLDLOCK) Where DocumentNumber = '4'").RecordCount(), 5);
+        QCOMPARE(run("Select R.ItemID From tbInvWithdrawRequest R with (nolock) Where R.DocumentNumber = '4'").RecordCount(), 5);
+        // A common table expression keeps its With; a name that is no hint is SQLite's to judge.
+        QCOMPARE(run("With n(k) As (Select 1) Select k From n").RecordCount(), 1);
+        QVERIFY(failure("Select ItemID From tbInvWithdrawRequest With (UPDLOCK, BOGUS) Where DocumentNumber = '4'") != "no failure");
+    }
+
     void proceduresTakeQuotedArguments()
     {
         QCOMPARE(run("sp_Inv_UserLocation '1001'").RecordCount(), 5);

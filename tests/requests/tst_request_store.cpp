@@ -1,6 +1,7 @@
 #include "app/MessageBox.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "requests/RequestConflict.h"
 #include "requests/RequestStore.h"
 #include "support/TestDatabase.h"
 
@@ -72,6 +73,21 @@ private slots:
         QCOMPARE(RequestStore::loadStatement("12"), QStringLiteral("sp_Inv_LoadWithdrawalRequest '12'"));
         QCOMPARE(RequestStore::transDateText(QDateTime(QDate(2026, 1, 2), QTime(0, 5, 9))),
                  QStringLiteral("01/02/2026 12:05:09 AM"));
+    }
+
+    void aCheckedSaveWritesOnlyOverTheRequestItOpened()
+    {
+        RequestStore store(*m_connection);
+        SaveChecks checks;
+        checks.opened = store.readStored("4");
+        checks.userInventoryType = "A";
+        store.save(document("4", {"10"}), "1001", {}, checks);
+        // The opened request is now out of date, and a number not opened must be free.
+        QVERIFY_THROWS_EXCEPTION(RequestConflict, store.save(document("4", {"142"}), "1001", {}, checks));
+        checks.opened.reset();
+        QVERIFY_THROWS_EXCEPTION(RequestConflict, store.save(document("4", {"142"}), "1001", {}, checks));
+        QCOMPARE(storedCodes("4"), QStringList({"10"}));
+        QCOMPARE(store.save(document("41", {"142"}), "1001", {}, checks), QStringLiteral("41"));
     }
 
     void numberingTakesTheNumericMaximumOfEveryDocument()

@@ -116,6 +116,15 @@ private slots:
                 [&] { number = store.save(document, QStringLiteral("1001"), QStringLiteral("2001")); });
         collect("numbering", [&] { store.GetNewDocNumber(); });
         collect("verification", [&] { store.VerifySaved(number, QStringLiteral("2001")); });
+        collect("checked save and delete mark", [&] {
+            SaveChecks checks;
+            checks.opened = store.readStored(number);
+            checks.userInventoryType = QStringLiteral("A");
+            RequestDocument again = document;
+            again.documentNumber = number;
+            store.save(again, QStringLiteral("1001"), {}, checks);
+            store.markDeleted(number, QStringLiteral("1001"), store.readStored(number));
+        });
         collect("delete mark", [&] { store.markDeleted(number, QStringLiteral("1001")); });
         collect("procedure calls", [&] {
             m_connection->Execute(RequestStore::loadStatement(number));
