@@ -660,6 +660,10 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
                                                                  : QStringLiteral("its journal mode stays \"%1\"").arg(mode)));
         }
     }
+    // The log is copied back into the file every 1000 pages and, once it starts over, cut
+    // back to 4 MB: a burst of saves leaves no large log behind.
+    exec(db, QStringLiteral("PRAGMA wal_autocheckpoint = 1000"));
+    exec(db, QStringLiteral("PRAGMA journal_size_limit = 4194304"));
     // A save reported as saved survives a power cut: every commit is synced to the disk.
     exec(db, QStringLiteral("PRAGMA synchronous = FULL"));
     const QString synchronous = pragmaValue(db, QStringLiteral("PRAGMA synchronous"));
@@ -934,6 +938,22 @@ qint64 SqliteDialect::rowsBeforeContinuing(const QString &translated, QSqlDataba
     if (masterRows < 1)
         return never;
     return qint64(std::ceil(locationRows * locationRows / masterRows));
+}
+
+// The select read again as a subquery with an offset: SQLite passes over the rows before
+// it without computing their columns, and the subquery keeps its columns' names and types.
+// The line break keeps a trailing comment from swallowing the parenthesis.
+QString SqliteDialect::fromRow(const QString &translated, qint64 row) const
+{
+    QString select = translated.trimmed();
+    if (select.endsWith(QLatin1Char(';')))
+        select.chop(1);
+    const bool oneSelect = (select.startsWith(QLatin1String("select"), Qt::CaseInsensitive)
+                            || select.startsWith(QLatin1String("with"), Qt::CaseInsensitive))
+        && !select.contains(QLatin1Char(';'));
+    if (!oneSelect)
+        return {};
+    return QStringLiteral("SELECT * FROM (") + select + QStringLiteral("\n) LIMIT -1 OFFSET %1").arg(row);
 }
 
 bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values)

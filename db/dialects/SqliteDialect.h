@@ -41,6 +41,7 @@ public:
     std::shared_ptr<ResultTable> fetch(QSqlQuery &query, int maxRows = -1) override;
     QString continuation(const QString &translated, qint64 rowsRead) const override;
     qint64 rowsBeforeContinuing(const QString &translated, QSqlDatabase &db) override;
+    QString fromRow(const QString &translated, qint64 row) const override;
     void beginTransaction(QSqlDatabase &db) override;
     void commit(QSqlDatabase &db) override;
     void rollback(QSqlDatabase &db) override;
