@@ -1492,6 +1492,28 @@ void SqliteDialect::beginTransaction(QSqlDatabase &db)
 void SqliteDialect::commit(QSqlDatabase &db)
 {
     exec(db, QStringLiteral("COMMIT"));
+    startLogOverWhenLarge(db);
+}
+
+// Saves that follow each other without a pause can keep every checkpoint short of the
+// log's end: the log then never starts over and grows with every save. Past 8 MB the
+// connection that just committed copies the whole log back when no other connection is
+// reading or writing at that moment, so that the next save starts it over, cut back to
+// the journal size limit. It does not wait: waiting while holding the write lock for a
+// read that stays open would stall every workstation's saves. The save is done either
+// way, so nothing here may fail it; the next save tries again.
+void SqliteDialect::startLogOverWhenLarge(QSqlDatabase &db)
+{
+    constexpr qint64 largeLog = 8 * 1024 * 1024;
+    if (m_throughOdbc || QFileInfo(db.databaseName() + QStringLiteral("-wal")).size() <= largeLog)
+        return;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA busy_timeout")) || !query.next())
+        return;
+    const QString waited = query.value(0).toString();
+    query.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    query.exec(QStringLiteral("PRAGMA wal_checkpoint(RESTART)"));
+    query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(waited));
 }
 
 void SqliteDialect::rollback(QSqlDatabase &db)

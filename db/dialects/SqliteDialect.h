@@ -118,6 +118,8 @@ private:
     const Procedure &procedure(const QString &name, QSqlDatabase &db);
     const QSet<QString> &dateColumns(QSqlDatabase &db);
     void exec(QSqlDatabase &db, const QString &sql);
+    // After a commit: has the log copied back whole once it is large (see the .cpp).
+    void startLogOverWhenLarge(QSqlDatabase &db);
     // The first column of a pragma's answer; throws DbError when it fails.
     static QString pragmaValue(QSqlDatabase &db, const QString &pragma);
     bool isReadOnly(QSqlDatabase &db, const QString &mainFile) const;
