@@ -1496,15 +1496,15 @@ void SqliteDialect::commit(QSqlDatabase &db)
 }
 
 // Saves that follow each other without a pause can keep every checkpoint short of the
-// log's end: the log then never starts over and grows with every save. Past 8 MB the
-// connection that just committed copies the whole log back when no other connection is
-// reading or writing at that moment, so that the next save starts it over, cut back to
-// the journal size limit. It does not wait: waiting while holding the write lock for a
-// read that stays open would stall every workstation's saves. The save is done either
-// way, so nothing here may fail it; the next save tries again.
+// log's end: the log then never starts over and grows with every save. Once it is past
+// the journal size limit, the connection that just committed copies the whole log back
+// when no other connection is reading or writing at that moment, so that the next save
+// starts it over, cut back to the limit. It does not wait: waiting while holding the
+// write lock for a read that stays open would stall every workstation's saves. The save
+// is done either way, so nothing here may fail it; the next save tries again.
 void SqliteDialect::startLogOverWhenLarge(QSqlDatabase &db)
 {
-    constexpr qint64 largeLog = 8 * 1024 * 1024;
+    constexpr qint64 largeLog = 4 * 1024 * 1024; // the journal size limit
     if (m_throughOdbc || QFileInfo(db.databaseName() + QStringLiteral("-wal")).size() <= largeLog)
         return;
     QSqlQuery query(db);
