@@ -305,8 +305,8 @@ private slots:
     void aListingLeftOpenWhileOthersSaveKeepsTheLogSmall()
     {
         // Three workstations save 750 requests while the clerk leaves a long listing at
-        // its first rows, a request far down it chosen. A listing that kept its read open
-        // let the log grow past 30 MB here (and past a gigabyte in a day's saves).
+        // its first rows, a request 40 rows down chosen. A listing that kept its read open
+        // let the log grow past 30 MB here, and on with every further save.
         EditorFixture f;
         requireWriteAheadLog(f);
         {
