@@ -426,6 +426,7 @@ std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     cursor->m_sent = reader.m_dialect->translate(sql, reader.m_db);
+    cursor->m_first = cursor->m_sent;
     if (!query.exec(cursor->m_sent))
         reader.fail(query.lastError());
     if (!query.isSelect())

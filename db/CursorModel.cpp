@@ -2,6 +2,9 @@
 
 #include "DbError.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -26,7 +29,15 @@ bool isAmountText(const QVariant &value)
 
 } // namespace
 
-CursorModel::CursorModel(QObject *parent) : QAbstractTableModel(parent) { }
+CursorModel::CursorModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleMs);
+    connect(&m_idle, &QTimer::timeout, this, [this] {
+        if (m_cursor)
+            m_cursor->pause();
+    });
+}
 
 CursorModel::~CursorModel() = default;
 
@@ -51,11 +62,89 @@ void CursorModel::setRows(std::shared_ptr<const ResultTable> first, std::unique_
         m_rows = first->rowCount();
     }
     endResetModel();
+    afterRead();
 }
 
 void CursorModel::releaseCursor()
 {
     m_cursor.reset();
+    m_idle.stop();
+}
+
+void CursorModel::afterRead()
+{
+    if (m_cursor && m_cursor->atEnd())
+        m_cursor.reset(); // its reading connection goes back at once
+    if (m_cursor)
+        m_idle.start();
+    else
+        m_idle.stop();
+}
+
+void CursorModel::readFailed(const DbError &error)
+{
+    releaseCursor();
+    emit fetchFailed(error.description());
+}
+
+bool CursorModel::resumeCursor()
+{
+    if (m_cursor->resume())
+        return true;
+    showAgain();
+    return false;
+}
+
+void CursorModel::showAgain()
+{
+    // The rows the view keeps (current, selected) are looked for a little past the rows
+    // shown, so that a request pushed down by new ones stays current.
+    QSet<QString> wanted;
+    for (const QModelIndex &index : persistentIndexList())
+        wanted.insert(value(index.row(), 0).toString());
+    const int shown = m_rows;
+    std::vector<Block> blocks;
+    QHash<QString, int> rowOf;
+    int now = 0;
+    const auto take = [&](std::shared_ptr<const ResultTable> rows) {
+        if (!rows)
+            return;
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            const QString key = rows->value(row, 0).toString();
+            if (!rowOf.contains(key))
+                rowOf.insert(key, now + row);
+            wanted.remove(key);
+        }
+        if (rows->rowCount() > 0)
+            blocks.push_back({now, rows});
+        now += rows->rowCount();
+    };
+    take(m_cursor->fetch(std::max(shown, 1)));
+    constexpr int furthestBlocks = 16;
+    for (int block = 0; block < furthestBlocks && !wanted.isEmpty() && !m_cursor->atEnd(); ++block)
+        take(m_cursor->fetch(blockRows));
+
+    if (now > shown) { // empty until the rows are laid out again below
+        beginInsertRows({}, shown, now - 1);
+        m_rows = now;
+        endInsertRows();
+    }
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before) {
+        const int row = rowOf.value(value(index.row(), 0).toString(), std::min(index.row(), now - 1));
+        after << (row >= 0 ? createIndex(row, index.column()) : QModelIndex());
+    }
+    m_blocks = std::move(blocks);
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+    if (now < shown) { // the rows past the new end show nothing until they go
+        beginRemoveRows({}, now, shown - 1);
+        m_rows = now;
+        endRemoveRows();
+    }
 }
 
 void CursorModel::setHeaderLabels(const QStringList &labels)
@@ -69,6 +158,8 @@ std::pair<const ResultTable *, int> CursorModel::locate(int row) const
 {
     auto after = std::upper_bound(m_blocks.begin(), m_blocks.end(), row,
                                   [](int r, const Block &block) { return r < block.firstRow; });
+    if (after == m_blocks.begin())
+        return {nullptr, 0};
     const Block &block = *(after - 1);
     return {block.rows.get(), row - block.firstRow};
 }
@@ -78,7 +169,7 @@ QVariant CursorModel::value(int row, int column) const
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
         return {};
     const auto [rows, at] = locate(row);
-    return rows->value(at, column);
+    return rows && at < rows->rowCount() ? rows->value(at, column) : QVariant();
 }
 
 QString CursorModel::text(int row, int column) const
@@ -144,14 +235,13 @@ void CursorModel::fetchMore(const QModelIndex &parent)
     if (!canFetchMore(parent))
         return;
     try {
-        append(m_cursor->fetch(blockRows));
+        if (resumeCursor())
+            append(m_cursor->fetch(blockRows));
     } catch (const DbError &error) {
-        m_cursor.reset();
-        emit fetchFailed(error.description());
+        readFailed(error);
         return;
     }
-    if (m_cursor->atEnd())
-        m_cursor.reset(); // its reading connection goes back at once
+    afterRead();
 }
 
 void CursorModel::fetchAll()
@@ -159,13 +249,14 @@ void CursorModel::fetchAll()
     if (!canFetchMore())
         return;
     try {
-        append(m_cursor->fetchRest());
+        resumeCursor();
+        if (m_cursor && !m_cursor->atEnd())
+            append(m_cursor->fetchRest());
     } catch (const DbError &error) {
-        m_cursor.reset();
-        emit fetchFailed(error.description());
+        readFailed(error);
         return;
     }
-    m_cursor.reset(); // at its end; its reading connection goes back at once
+    releaseCursor(); // at its end; its reading connection goes back at once
 }
 
 void CursorModel::append(std::shared_ptr<const ResultTable> rows)

@@ -4,14 +4,23 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
+
+class DbError;
 
 // Shows a result that is read as the view scrolls (Qt's canFetchMore / fetchMore): the
 // first block is read when the result is set, each further block when the view reaches
 // the end of what it has. Amounts (floating-point cells) show with four decimals, never
 // in exponent form, and stand right-aligned.
+//
+// A read left open would keep every other workstation's saves in the write-ahead log, so
+// the cursor is paused once no block has been asked for a moment. When the view asks
+// again and the result changed before the last row shown, the rows shown are read again
+// from the first and the view keeps its current row where that row's first column (the
+// document number, the product code) is found again, else its place.
 class CursorModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -24,6 +33,8 @@ public:
     // once if it has room. Further blocks are larger: the clerk is scrolling on.
     static constexpr int firstBlockRows = 64;
     static constexpr int blockRows = 256;
+    // How long a read stays open after a block, for a clerk who goes on scrolling.
+    static constexpr int idleMs = 500;
 
     // Reads the first block of the cursor and, only when that succeeded, shows it instead
     // of the rows shown so far; views are reset. A null cursor empties the model. Throws
@@ -71,6 +82,15 @@ private:
     // The block holding a row and the row's place in it.
     std::pair<const ResultTable *, int> locate(int row) const;
     void append(std::shared_ptr<const ResultTable> rows);
+    // Reads on after a pause; false when the rows shown were read again instead. Throws
+    // DbError.
+    bool resumeCursor();
+    // Shows the rows of a cursor that reads from the first row again, as many as were
+    // shown, each persistent index (the current row, the selection) following its row.
+    void showAgain();
+    // The cursor is let go at its end, paused when idle otherwise.
+    void afterRead();
+    void readFailed(const DbError &error);
 
     std::unique_ptr<ResultCursor> m_cursor;
     std::vector<Block> m_blocks;
@@ -78,4 +98,5 @@ private:
     int m_columns = 0;
     QStringList m_names;
     QStringList m_labels;
+    QTimer m_idle;
 };

@@ -45,6 +45,16 @@ public:
         return {};
     }
 
+    // The rows of a translated statement from its row `row` on (0 the first), for reading
+    // on after a pause without reading the rows before. Empty when there is no such text:
+    // those rows are then read and passed over.
+    virtual QString fromRow(const QString &translated, qint64 row) const
+    {
+        Q_UNUSED(translated);
+        Q_UNUSED(row);
+        return {};
+    }
+
     // For a statement with a continuation read block by block: after how many rows the
     // continuation reads on sooner than the statement's own plan. Asks the database (on
     // the connection the statement reads on); the largest number when never.

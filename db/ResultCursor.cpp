@@ -27,12 +27,14 @@ void ResultCursor::release(bool reusable)
 
 std::shared_ptr<const ResultTable> ResultCursor::fetch(int maxRows)
 {
+    resume();
     continueIfFaster(false);
     return read(std::max(1, maxRows));
 }
 
 std::shared_ptr<const ResultTable> ResultCursor::fetchRest()
 {
+    resume();
     continueIfFaster(true);
     return read(-1);
 }
@@ -68,6 +70,7 @@ std::shared_ptr<const ResultTable> ResultCursor::read(int maxRows)
     if (m_query->lastError().isValid())
         fail(m_query->lastError());
     m_rowsRead += rows->rowCount();
+    keepLastRow(*rows);
     if (maxRows < 0 || rows->rowCount() < maxRows) {
         // The end: the reading connection and its snapshot are let go at once.
         release();
@@ -80,6 +83,13 @@ void ResultCursor::continueWith(const QString &sql)
 {
     // Opened while the first statement is still open on the same connection, it reads in
     // the same read transaction, so it sees exactly what that one saw.
+    execute(sql); // the first statement ends here
+    m_sent = sql;
+    m_rowsRead = 0;
+}
+
+void ResultCursor::execute(const QString &sql)
+{
     auto query = std::make_unique<QSqlQuery>(m_reader->m_db);
     query->setForwardOnly(true);
     query->setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
@@ -88,9 +98,79 @@ void ResultCursor::continueWith(const QString &sql)
         query.reset();
         fail(error);
     }
-    m_query = std::move(query); // the first statement ends here
-    m_sent = sql;
+    m_query = std::move(query);
+}
+
+void ResultCursor::keepLastRow(const ResultTable &rows)
+{
+    if (rows.rowCount() == 0)
+        return;
+    m_lastRow.clear();
+    for (int column = 0; column < rows.columnCount(); ++column)
+        m_lastRow << rows.value(rows.rowCount() - 1, column);
+}
+
+void ResultCursor::pause()
+{
+    if (!m_query || m_atEnd)
+        return;
+    m_query.reset(); // ends its read: the log can be copied back past it
+    m_paused = true;
+}
+
+bool ResultCursor::resume()
+{
+    if (!m_paused)
+        return true;
+    m_paused = false;
+    try {
+        // A file put back in place meanwhile is opened again; a file gone is reported.
+        m_reader->reconnectIfLost();
+        m_reader->checkEmbeddedFile();
+    } catch (const DbError &) {
+        release(false);
+        m_atEnd = true;
+        throw;
+    }
+    if (m_rowsRead == 0) {
+        execute(m_sent);
+        return true;
+    }
+    reopenAt(m_rowsRead - 1);
+    const std::shared_ptr<const ResultTable> again = m_reader->dialect().fetch(*m_query, 1);
+    if (m_query->lastError().isValid())
+        fail(m_query->lastError());
+    bool same = again->rowCount() == 1 && again->columnCount() == int(m_lastRow.size());
+    for (int column = 0; same && column < again->columnCount(); ++column)
+        same = again->value(0, column) == m_lastRow[column];
+    if (same)
+        return true;
+    execute(m_first);
+    m_sent = m_first;
     m_rowsRead = 0;
+    m_continueAfter = -1;
+    m_lastRow.clear();
+    return false;
+}
+
+void ResultCursor::reopenAt(qint64 row)
+{
+    Dialect &dialect = m_reader->dialect();
+    const QString fromRow = dialect.fromRow(m_sent, row);
+    if (!fromRow.isEmpty()) {
+        execute(fromRow);
+        return;
+    }
+    execute(m_sent);
+    for (qint64 passed = 0; passed < row;) { // the rows before are read and passed over
+        const int block = int(std::min<qint64>(row - passed, 4096));
+        const std::shared_ptr<const ResultTable> rows = dialect.fetch(*m_query, block);
+        if (m_query->lastError().isValid())
+            fail(m_query->lastError());
+        if (rows->rowCount() < block)
+            return; // fewer rows now: the check of the last row says so
+        passed += block;
+    }
 }
 
 void ResultCursor::fail(const QSqlError &error)

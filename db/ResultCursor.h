@@ -25,8 +25,14 @@ struct IdleReaders {
 // own: an unfinished read there pins nothing on the connection the program writes through
 // (a pending read would hold that connection to an old snapshot and make its next save
 // fail as busy), and in WAL mode it holds up no other workstation's save either. The rows
-// read are those of the moment the cursor opened. Elsewhere (other databases, another
-// journal mode, inside a transaction) the whole result comes in the first block.
+// read are those of the moment the cursor opened, until it is paused. Elsewhere (other
+// databases, another journal mode, inside a transaction) the whole result comes in the
+// first block.
+//
+// An open read keeps the write-ahead log from being copied back into the file past the
+// state it reads, so a cursor left open while others save lets the log grow without end.
+// A paused cursor holds no read; it reads on by running its statement again from the last
+// row it handed out, which must still be the same row.
 class ResultCursor
 {
 public:
@@ -44,6 +50,14 @@ public:
     std::shared_ptr<const ResultTable> fetchRest();
     bool atEnd() const { return m_atEnd; }
 
+    // Lets go of the read (the reading connection stays); nothing is read meanwhile.
+    void pause();
+    // Reads on after a pause: runs the statement again up to the last row handed out.
+    // True when that row is still the same row at the same place (the next rows then
+    // follow it, none twice, none left out), and when not paused. False when the result
+    // changed before it: the cursor then reads again from the first row. Throws DbError.
+    bool resume();
+
 private:
     friend class Connection;
     ResultCursor() = default;
@@ -58,13 +72,21 @@ private:
     // Reads on with another statement on the same reading connection.
     void continueWith(const QString &sql);
     [[noreturn]] void fail(const QSqlError &error);
+    // Runs a statement on the reading connection as the open statement.
+    void execute(const QString &sql);
+    // Runs the statement again from its row `row` on, for reading on after a pause.
+    void reopenAt(qint64 row);
+    void keepLastRow(const ResultTable &rows);
 
     std::unique_ptr<Connection> m_reader;          // the reading connection, when there is one
     std::weak_ptr<IdleReaders> m_idle;             // where the reading connection goes back to
     std::unique_ptr<QSqlQuery> m_query;            // the open statement on it
     std::shared_ptr<const ResultTable> m_whole;    // a result fetched at once, not yet handed out
-    QString m_sent;                                // the statement's text as the reader sent it
+    QString m_first;                               // the statement the cursor opened with, translated
+    QString m_sent;                                // the statement m_rowsRead counts, as the reader sent it
     qint64 m_rowsRead = 0;                         // rows handed out by the open statement's read
+    QVariantList m_lastRow;                        // the last row handed out, to know it again
+    bool m_paused = false;
     qint64 m_continueAfter = -1;                   // rows before the continuation pays; -1 not asked yet
     bool m_atEnd = false;
 };

@@ -74,6 +74,8 @@ void frmMain::connectControls()
     connect(ui->grdListing, &QTableView::doubleClicked, this, &frmMain::cmdEdit_Click);
     connect(m_listing, &CursorModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { widenListing(first, last); });
+    // A listing read again after others saved may hold longer texts anywhere.
+    connect(m_listing, &CursorModel::layoutChanged, this, [this] { widenListing(0, m_listing->rowCount() - 1); });
     connect(m_listing, &CursorModel::fetchFailed, this, [](const QString &message) { MsgBox(message, vbOKOnly); });
     connect(ui->cmdNew, &QPushButton::clicked, this, &frmMain::cmdNew_Click);
     connect(ui->cmdEdit, &QPushButton::clicked, this, &frmMain::cmdEdit_Click);

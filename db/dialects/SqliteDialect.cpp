@@ -743,6 +743,10 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
     // removes the other through the delete triggers, which keep the listing's summary.
     exec(db, QStringLiteral("PRAGMA recursive_triggers = ON"));
 
+    // The log is copied back into the file every 1000 pages and, once it starts over, cut
+    // back to 4 MB: a burst of saves leaves no large log behind.
+    exec(db, QStringLiteral("PRAGMA wal_autocheckpoint = 1000"));
+    exec(db, QStringLiteral("PRAGMA journal_size_limit = 4194304"));
     // A save reported as saved survives a power cut: every commit is synced to the disk.
     exec(db, QStringLiteral("PRAGMA synchronous = FULL"));
     const QString synchronous = pragmaValue(db, QStringLiteral("PRAGMA synchronous"));
@@ -1017,6 +1021,22 @@ qint64 SqliteDialect::rowsBeforeContinuing(const QString &translated, QSqlDataba
     if (masterRows < 1)
         return never;
     return qint64(std::ceil(locationRows * locationRows / masterRows));
+}
+
+// The select read again as a subquery with an offset: SQLite passes over the rows before
+// it without computing their columns, and the subquery keeps its columns' names and types.
+// The line break keeps a trailing comment from swallowing the parenthesis.
+QString SqliteDialect::fromRow(const QString &translated, qint64 row) const
+{
+    QString select = translated.trimmed();
+    if (select.endsWith(QLatin1Char(';')))
+        select.chop(1);
+    const bool oneSelect = (select.startsWith(QLatin1String("select"), Qt::CaseInsensitive)
+                            || select.startsWith(QLatin1String("with"), Qt::CaseInsensitive))
+        && !select.contains(QLatin1Char(';'));
+    if (!oneSelect)
+        return {};
+    return QStringLiteral("SELECT * FROM (") + select + QStringLiteral("\n) LIMIT -1 OFFSET %1").arg(row);
 }
 
 bool SqliteDialect::bindableDirectInsert(const QString &sql, QSqlDatabase &db, QString *shape, QVariantList *values)
@@ -1555,6 +1575,28 @@ void SqliteDialect::beginTransaction(QSqlDatabase &db)
 void SqliteDialect::commit(QSqlDatabase &db)
 {
     exec(db, QStringLiteral("COMMIT"));
+    startLogOverWhenLarge(db);
+}
+
+// Saves that follow each other without a pause can keep every checkpoint short of the
+// log's end: the log then never starts over and grows with every save. Once it is past
+// the journal size limit, the connection that just committed copies the whole log back
+// when no other connection is reading or writing at that moment, so that the next save
+// starts it over, cut back to the limit. It does not wait: waiting while holding the
+// write lock for a read that stays open would stall every workstation's saves. The save
+// is done either way, so nothing here may fail it; the next save tries again.
+void SqliteDialect::startLogOverWhenLarge(QSqlDatabase &db)
+{
+    constexpr qint64 largeLog = 4 * 1024 * 1024; // the journal size limit
+    if (m_throughOdbc || QFileInfo(db.databaseName() + QStringLiteral("-wal")).size() <= largeLog)
+        return;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA busy_timeout")) || !query.next())
+        return;
+    const QString waited = query.value(0).toString();
+    query.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    query.exec(QStringLiteral("PRAGMA wal_checkpoint(RESTART)"));
+    query.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(waited));
 }
 
 void SqliteDialect::rollback(QSqlDatabase &db)

@@ -44,6 +44,7 @@ public:
     std::shared_ptr<ResultTable> fetch(QSqlQuery &query, int maxRows = -1) override;
     QString continuation(const QString &translated, qint64 rowsRead) const override;
     qint64 rowsBeforeContinuing(const QString &translated, QSqlDatabase &db) override;
+    QString fromRow(const QString &translated, qint64 row) const override;
     void beginTransaction(QSqlDatabase &db) override;
     void commit(QSqlDatabase &db) override;
     void rollback(QSqlDatabase &db) override;
@@ -123,6 +124,8 @@ private:
     const Procedure &procedure(const QString &name, QSqlDatabase &db);
     const QSet<QString> &dateColumns(QSqlDatabase &db);
     void exec(QSqlDatabase &db, const QString &sql);
+    // After a commit: has the log copied back whole once it is large (see the .cpp).
+    void startLogOverWhenLarge(QSqlDatabase &db);
     // The first column of a pragma's answer; throws DbError when it fails.
     static QString pragmaValue(QSqlDatabase &db, const QString &pragma);
     bool isReadOnly(QSqlDatabase &db, const QString &mainFile) const;

@@ -183,6 +183,28 @@ private slots:
         }
     }
 
+    // A search left idle lets go of its read, so that another connection can copy the
+    // whole log back; read on afterwards, block by block with a pause after each or to its
+    // end at once, it gives exactly the rows of one read, alike ones included.
+    void aPausedSearchReadsOnWithTheSameRows()
+    {
+        const QString sql = searchStatement(QStringLiteral("BIG"), QString());
+        const QStringList whole = rows(sortedByTheDatabase(sql));
+        const auto other = m_db.connect();
+        for (const bool atOnce : {true, false}) {
+            const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql);
+            QStringList found = texts(cursor->fetch(64));
+            cursor->pause();
+            QCOMPARE(other->run("PRAGMA wal_checkpoint(TRUNCATE)")->value(0, 0).toInt(), 0);
+            QVERIFY(cursor->resume());
+            if (atOnce)
+                found << texts(cursor->fetchRest());
+            for (; !cursor->atEnd(); cursor->pause())
+                found << texts(cursor->fetch(100));
+            QCOMPARE(found, whole);
+        }
+    }
+
     // Another workstation stocks an item at the location while the clerk looks at the
     // first rows; what the clerk then pages through or reads at once still fits the rows
     // on screen: the list is the one of the moment the search opened.

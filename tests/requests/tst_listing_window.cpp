@@ -2,7 +2,11 @@
 #include "db/CursorModel.h"
 
 #include <QAbstractItemDelegate>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QProcess>
+#include <QScrollBar>
 #include <QStyleOptionViewItem>
 
 // The listing through the real window: what the clerk reads in it after saves, delete
@@ -48,6 +52,26 @@ class TestListingWindow : public QObject
     {
         // Clicking the option that is already chosen lists again.
         f.click(processed ? "optOptions_1" : "optOptions_0");
+    }
+
+    // Every row, as the grid reads on when the clerk presses Ctrl+End until the last.
+    static QStringList scrolledToTheEnd(QTableView *grid)
+    {
+        for (int k = 0; k < 100 && grid->model()->canFetchMore({}); ++k) {
+            QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+            QApplication::processEvents();
+        }
+        return column(grid, 0);
+    }
+
+    // The pending listing as another workstation reads it now.
+    static QStringList pendingNow(EditorFixture &f)
+    {
+        const auto rows = f.db->connect()->run("sp_Inv_ListofWithdrawalRequest ''");
+        QStringList documents;
+        for (int row = 0; row < rows->rowCount(); ++row)
+            documents << rows->value(row, 0).toString();
+        return documents;
     }
 
     static void insertDocument(Connection &connection, const QString &document, const QString &quantity,
@@ -256,7 +280,8 @@ private slots:
         refresh(f, false);
         QCOMPARE(column(listing(f), 0).value(0), QStringLiteral("7001"));
 
-        // A listing longer than its first block holds its read while it is shown ...
+        // A listing longer than its first block lets go of its read once nobody asks for
+        // more rows, and reads on with what was saved after its last row meanwhile.
         {
             TransactionScope transaction(*other);
             for (int d = 2001; d <= 2600; ++d)
@@ -265,14 +290,72 @@ private slots:
         }
         refresh(f, false);
         QVERIFY(listing(f)->model()->canFetchMore({}));
+        insertDocument(*other, "1999", "1", "1");
+        QTRY_VERIFY(nothingPinned(*other));
+        QCOMPARE(scrolledToTheEnd(listing(f)), pendingNow(f));
         insertDocument(*other, "7002", "1", "1");
-        QVERIFY(!nothingPinned(*other));
         // ... and no longer once the short listing of processed requests replaced it.
         refresh(f, true);
         QVERIFY(!listing(f)->model()->canFetchMore({}));
         QVERIFY(nothingPinned(*other));
         refresh(f, false);
         QCOMPARE(column(listing(f), 0).value(0), QStringLiteral("7002"));
+    }
+
+    void aListingLeftOpenWhileOthersSaveKeepsTheLogSmall()
+    {
+        // Three workstations save 750 requests while the clerk leaves a long listing at
+        // its first rows, a request 40 rows down chosen. A listing that kept its read open
+        // let the log grow past 30 MB here, and on with every further save.
+        EditorFixture f;
+        requireWriteAheadLog(f);
+        {
+            TransactionScope transaction(*f.connection);
+            for (int d = 1001; d <= 2500; ++d)
+                insertDocument(*f.connection, QString::number(d), "1", "1");
+            transaction.commit();
+        }
+        refresh(f, false);
+        QTableView *grid = listing(f);
+        QVERIFY(grid->model()->canFetchMore({}));
+        grid->setCurrentIndex(grid->model()->index(40, 0));
+        const QString chosen = grid->currentIndex().data().toString();
+
+        std::vector<std::unique_ptr<QProcess>> writers;
+        for (const char *user : {"W1", "W2", "W3"}) {
+            writers.push_back(std::make_unique<QProcess>());
+            writers.back()->start(QStringLiteral(QUELLAR_STORE_WRITER), {f.db->file(), "250", user, "30"});
+            QVERIFY(writers.back()->waitForStarted());
+        }
+        const auto running = [&] {
+            return std::any_of(writers.begin(), writers.end(),
+                               [](const auto &writer) { return writer->state() != QProcess::NotRunning; });
+        };
+        qint64 largestLog = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (running() && clock.elapsed() < 200000) {
+            QTest::qWait(10);
+            largestLog = std::max(largestLog, QFileInfo(f.db->file() + "-wal").size());
+        }
+        for (const auto &writer : writers)
+            QVERIFY2(writer->exitCode() == 0, writer->readAllStandardError().constData());
+        qInfo("largest log: %lld bytes", largestLog);
+        QVERIFY2(largestLog < 16 * 1024 * 1024, qPrintable(QString::number(largestLog)));
+        // Once the log is copied back, the next save starts it over, cut back to 4 MB.
+        auto other = f.db->connect();
+        other->run("PRAGMA wal_checkpoint(PASSIVE)");
+        insertDocument(*other, "1000", "1", "1");
+        QVERIFY(QFileInfo(f.db->file() + "-wal").size() <= 4 * 1024 * 1024);
+
+        // Scrolling on shows the new requests first, keeps the chosen request current, and
+        // lists every pending request once, in order.
+        grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+        QApplication::processEvents();
+        QCOMPARE(grid->currentIndex().data().toString(), chosen);
+        const QStringList expected = pendingNow(f);
+        QCOMPARE(expected.size(), 1500 + 3 + 750 + 1);
+        QCOMPARE(scrolledToTheEnd(grid), expected);
     }
 };
 
