@@ -141,6 +141,8 @@ private slots:
         m_responder = std::make_unique<TdsResponder>();
         m_responder->answerRows(QStringLiteral("Select (max(Cast(DocumentNumber as int)) + 1) as DocNum"),
                                 {QStringLiteral("DocNum#")}, {{42}});
+        m_responder->answerRows(QStringLiteral("sp_Inv_ListofWithdrawalRequest"), {"DocumentNumber", "LocationID"},
+                                {{"7", "20"}, {"42", "20"}});
         m_responder->answerRows(QStringLiteral("Select * From tbInvTerms Where TermsID"),
                                 {"TermsID#", "Terms", "NoDays#", "Status"}, {});
         m_responder->answerRows(QStringLiteral("Select Max( TermsID ) + 1 As NewCode"), {QStringLiteral("NewCode#")}, {{5}});
@@ -207,13 +209,19 @@ private slots:
         }
     }
 
-    void aDeleteMarkAndARecordUpdateStandOnTheirOwn()
+    void theListingADeleteMarkAndARecordUpdateStandOnTheirOwn()
     {
         const std::unique_ptr<Connection> opened = open(settings());
         QVERIFY(opened);
         Connection &connection = *opened;
         const int session = m_responder->lastSession();
         qsizetype before = countOf(session);
+        const std::unique_ptr<ResultCursor> listing = connection.openCursor(RequestStore::listStatement(false));
+        QCOMPARE(listing->fetchRest()->rowCount(), 2);
+        QCOMPARE(textsOf(session, before), QStringList {RequestStore::listStatement(false)});
+        requireBatchesOutsideTransactions(session, before);
+
+        before = countOf(session);
         RequestStore(connection).markDeleted(QStringLiteral("7"), QStringLiteral("1001"));
         QCOMPARE(textsOf(session, before).size(), 1);
         requireBatchesOutsideTransactions(session, before);
