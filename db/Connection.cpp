@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "DbError.h"
+#include "ForwardQuery.h"
 #include "SqlQuote.h"
 #include "dialects/SqlServerDialect.h"
 #include "dialects/SqliteDialect.h"
@@ -74,8 +75,7 @@ QSqlQuery *preparedQuery(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, 
     if (found == prepared.end()) {
         if (prepared.size() >= kept)
             prepared.clear();
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
+        QSqlQuery query = forwardQuery(db);
         query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
         if (!query.prepare(shape)) {
             *error = query.lastError();
@@ -199,7 +199,7 @@ bool Connection::answers()
 {
     if (!m_db.isOpen())
         return false;
-    QSqlQuery probe(m_db);
+    QSqlQuery probe = forwardQuery(m_db);
     return probe.exec(QStringLiteral("SELECT 1"));
 }
 
@@ -337,8 +337,7 @@ std::shared_ptr<const ResultTable> Connection::send(const QString &sql)
         if (SqliteDialect::bindableSelect(translated, &shape, &values))
             return fetchPrepared(shape, values);
     }
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
+    QSqlQuery query = forwardQuery(m_db);
     query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
     if (!query.exec(translated))
         fail(query.lastError());
@@ -408,8 +407,7 @@ std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
     // is on a database file not in WAL mode, where an unfinished read would keep every
     // workstation from saving.
     if (m_settings.kind != ConnectionSettings::Kind::Embedded || m_inTransaction || !inWalMode()) {
-        QSqlQuery query(m_db);
-        query.setForwardOnly(true);
+        QSqlQuery query = forwardQuery(m_db);
         query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
         if (!query.exec(m_dialect->translate(sql, m_db)))
             fail(query.lastError());
@@ -456,7 +454,7 @@ std::unique_ptr<Connection> Connection::takeReader()
 
 bool Connection::inWalMode()
 {
-    QSqlQuery query(m_db);
+    QSqlQuery query = forwardQuery(m_db);
     return query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next()
         && query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
 }
@@ -473,7 +471,14 @@ void Connection::BeginTrans()
     reconnectIfLost();
     checkEmbeddedFile();
     requireHeldFile();
-    m_dialect->beginTransaction(m_db); // the dialect reports a database held too long as busy
+    try {
+        m_dialect->beginTransaction(m_db); // the dialect reports a database held too long as busy
+    } catch (const DbError &) {
+        // The begin may have reached the database although it failed: nothing of this
+        // connection may stay in a transaction the program does not know of.
+        leaveFailedTransaction();
+        throw;
+    }
     m_inTransaction = true;
 }
 
@@ -504,7 +509,14 @@ void Connection::CommitTrans()
     }
     if (m_beforeStatement)
         m_beforeStatement(QStringLiteral("COMMIT"));
-    m_dialect->commit(m_db);
+    try {
+        m_dialect->commit(m_db);
+    } catch (const DbError &) {
+        // Not saved: the transaction is rolled back rather than left open, holding its
+        // locks, for the program's next statements to land in.
+        leaveFailedTransaction();
+        throw;
+    }
     m_inTransaction = false;
     if (!embeddedFileUnchanged()) {
         // The commit went to the log that still carries the file's name. Left there, it
@@ -513,7 +525,7 @@ void Connection::CommitTrans()
         // would be damaged. Copying it into the file that went (the connection still
         // holds it) and emptying it prevents that; it is only an attempt, since readers
         // of the old file may hold the log.
-        QSqlQuery checkpoint(m_db);
+        QSqlQuery checkpoint = forwardQuery(m_db);
         checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         throw DbError(lost);
     }
@@ -561,7 +573,24 @@ void Connection::RollbackTrans()
     if (!m_inTransaction)
         throw DbError(QStringLiteral("No transaction is in progress."));
     m_inTransaction = false; // a failed rollback still ends the transaction
-    m_dialect->rollback(m_db);
+    try {
+        m_dialect->rollback(m_db);
+    } catch (const DbError &) {
+        leaveFailedTransaction();
+        throw;
+    }
+}
+
+void Connection::leaveFailedTransaction()
+{
+    m_inTransaction = false;
+    if (m_db.isOpen() && m_dialect && m_dialect->endFailedTransaction(m_db))
+        return;
+    // Closing the link ends the transaction on the database's side; the next action
+    // connects anew.
+    m_prepared.clear();
+    m_db.close();
+    m_lost = true;
 }
 
 void Connection::lockExclusively(const QString &resource)
@@ -571,7 +600,7 @@ void Connection::lockExclusively(const QString &resource)
     const QString statement = m_dialect->exclusiveLockStatement(resource);
     if (statement.isEmpty())
         return;
-    QSqlQuery query(m_db);
+    QSqlQuery query = forwardQuery(m_db);
     if (!query.exec(statement))
         throw DbError(messageOf(query.lastError()), query.lastError().nativeErrorCode());
 }
@@ -579,7 +608,7 @@ void Connection::lockExclusively(const QString &resource)
 void Connection::runNativeScript(const QString &script)
 {
     for (const QString &statement : TSqlTokenizer::splitScript(script)) {
-        QSqlQuery query(m_db);
+        QSqlQuery query = forwardQuery(m_db);
         if (!query.exec(statement))
             throw DbError(messageOf(query.lastError()) + QStringLiteral("\nin: ") + statement.left(200));
     }
@@ -595,7 +624,7 @@ TransactionScope::TransactionScope(Connection &connection) : m_connection(connec
 
 TransactionScope::~TransactionScope()
 {
-    if (!m_done) {
+    if (!m_done && m_connection.inTransaction()) { // a failed commit has rolled back already
         try {
             m_connection.RollbackTrans();
         } catch (const DbError &) {

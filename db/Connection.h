@@ -95,6 +95,9 @@ private:
     void abandonSqliteConnection();
     // After a lost connection, the next action connects again (and says so if it cannot).
     void reconnectIfLost();
+    // After a begin, commit or rollback that failed: the database holds no transaction of
+    // this connection, or the link is closed.
+    void leaveFailedTransaction();
     bool answers();
     // The embedded database keeps its journal in a write-ahead log (readers never hold
     // up a writer).

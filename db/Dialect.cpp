@@ -52,3 +52,8 @@ void Dialect::rollback(QSqlDatabase &db)
 {
     check(db.rollback(), db, "roll back");
 }
+
+bool Dialect::endFailedTransaction(QSqlDatabase &db)
+{
+    return db.rollback();
+}

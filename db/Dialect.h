@@ -68,6 +68,10 @@ public:
     virtual void beginTransaction(QSqlDatabase &db);
     virtual void commit(QSqlDatabase &db);
     virtual void rollback(QSqlDatabase &db);
+    // After a begin, commit or rollback that failed: ends whatever transaction the
+    // database may still hold for this connection. False when that is not known to have
+    // worked; the connection must then be closed, which ends it.
+    virtual bool endFailedTransaction(QSqlDatabase &db);
 
     // The statement that makes the current transaction the only one that may hold the
     // named resource until it ends; empty when beginning the transaction already did.

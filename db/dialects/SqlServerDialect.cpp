@@ -1,6 +1,7 @@
 #include "SqlServerDialect.h"
 
 #include "db/DbError.h"
+#include "db/ForwardQuery.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -16,7 +17,7 @@ QString messageOf(const QSqlError &error)
 
 void runOne(QSqlDatabase &db, const QString &statement, const char *what)
 {
-    QSqlQuery query(db);
+    QSqlQuery query = forwardQuery(db);
     if (!query.exec(statement))
         throw DbError(QStringLiteral("Cannot %1 the transaction: %2").arg(QLatin1String(what), messageOf(query.lastError())),
                       query.lastError().nativeErrorCode());
@@ -60,7 +61,7 @@ void SqlServerDialect::runSessionSetup(const std::function<bool(const QString &,
 void SqlServerDialect::prepare(QSqlDatabase &db, const ConnectionSettings &)
 {
     runSessionSetup([&db](const QString &statement, QString &message) {
-        QSqlQuery query(db);
+        QSqlQuery query = forwardQuery(db);
         if (query.exec(statement))
             return true;
         message = messageOf(query.lastError());
@@ -97,6 +98,12 @@ void SqlServerDialect::commit(QSqlDatabase &db)
 void SqlServerDialect::rollback(QSqlDatabase &db)
 {
     runOne(db, rollbackStatement(), "roll back");
+}
+
+bool SqlServerDialect::endFailedTransaction(QSqlDatabase &db)
+{
+    QSqlQuery query = forwardQuery(db);
+    return query.exec(rollbackStatement());
 }
 
 QString SqlServerDialect::exclusiveLockStatement(const QString &resource) const

@@ -36,6 +36,8 @@ public:
     void beginTransaction(QSqlDatabase &db) override;
     void commit(QSqlDatabase &db) override;
     void rollback(QSqlDatabase &db) override;
+    // Sends the rollback statement, which does nothing when the server holds no transaction.
+    bool endFailedTransaction(QSqlDatabase &db) override;
 
     static QString beginTransactionStatement();
     static QString commitStatement();

@@ -4,6 +4,7 @@
 
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
+#include "db/ForwardQuery.h"
 #include "db/dialects/SqliteFilePlace.h"
 #include "db/dialects/sqlite/SqliteFunctions.h"
 
@@ -602,7 +603,7 @@ private:
 
 void SqliteDialect::exec(QSqlDatabase &db, const QString &sql)
 {
-    QSqlQuery query(db);
+    QSqlQuery query = forwardQuery(db);
     if (!query.exec(sql)) {
         const QSqlError error = query.lastError();
         if (isBusy(error))
@@ -615,7 +616,7 @@ QString SqliteDialect::pragmaValue(QSqlDatabase &db, const QString &pragma)
 {
     QString value;
     {
-        QSqlQuery query(db);
+        QSqlQuery query = forwardQuery(db);
         if (!query.exec(pragma)) {
             const QSqlError error = query.lastError();
             if (isBusy(error))
@@ -665,7 +666,7 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
             throw DbError(QStringLiteral("Cannot register the embedded database's functions: %1")
                               .arg(QString::fromUtf8(sqlite3_errmsg(raw))));
     } else {
-        QSqlQuery probe(db);
+        QSqlQuery probe = forwardQuery(db);
         if (!probe.exec(QStringLiteral("SELECT qconvert_int('1')")))
             throw DbError(QStringLiteral(
                 "The SQLite ODBC connection has not loaded the library libquellarsqlite "
@@ -679,7 +680,7 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
     // Any statement on a file that is not a database fails here with a clear message; a
     // file that another program keeps locked past the busy timeout is busy, not damaged.
     {
-        QSqlQuery check(db);
+        QSqlQuery check = forwardQuery(db);
         if (!check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
             const QSqlError error = check.lastError();
             if (isBusy(error))
@@ -704,7 +705,7 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
 
     QString mainFile = settings.databaseFile;
     if (m_throughOdbc || mainFile.isEmpty()) {
-        QSqlQuery list(db);
+        QSqlQuery list = forwardQuery(db);
         if (list.exec(QStringLiteral("PRAGMA database_list"))) {
             while (list.next()) {
                 if (list.value(1).toString() == QLatin1String("main"))
@@ -720,7 +721,7 @@ void SqliteDialect::prepare(QSqlDatabase &db, const ConnectionSettings &settings
     QString mode;
     QSqlError modeError;
     {
-        QSqlQuery query(db);
+        QSqlQuery query = forwardQuery(db);
         if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")))
             modeError = query.lastError(); // a read-only file says so here
         else if (query.next())
@@ -772,8 +773,7 @@ const QSet<QString> &SqliteDialect::dateColumns(QSqlDatabase &db)
 {
     if (!m_dateColumns) {
         QSet<QString> columns;
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
+        QSqlQuery query = forwardQuery(db);
         if (!query.exec(QStringLiteral(
                 "SELECT lower(p.name) FROM sqlite_master m, pragma_table_info(m.name) p "
                 "WHERE m.type = 'table' AND upper(p.type) IN ('DATETIME', 'DATE', 'SMALLDATETIME', 'DATETIME2')")))
@@ -791,7 +791,7 @@ const SqliteDialect::Procedure &SqliteDialect::procedure(const QString &name, QS
     auto found = m_procedures.constFind(key);
     if (found != m_procedures.constEnd())
         return *found;
-    QSqlQuery query(db);
+    QSqlQuery query = forwardQuery(db);
     query.prepare(QStringLiteral("SELECT Parameters, Body FROM sysProcedures WHERE Name = ?"));
     query.addBindValue(name);
     if (!query.exec())
@@ -1590,7 +1590,7 @@ void SqliteDialect::startLogOverWhenLarge(QSqlDatabase &db)
     constexpr qint64 largeLog = 4 * 1024 * 1024; // the journal size limit
     if (m_throughOdbc || QFileInfo(db.databaseName() + QStringLiteral("-wal")).size() <= largeLog)
         return;
-    QSqlQuery query(db);
+    QSqlQuery query = forwardQuery(db);
     if (!query.exec(QStringLiteral("PRAGMA busy_timeout")) || !query.next())
         return;
     const QString waited = query.value(0).toString();
@@ -1602,4 +1602,13 @@ void SqliteDialect::startLogOverWhenLarge(QSqlDatabase &db)
 void SqliteDialect::rollback(QSqlDatabase &db)
 {
     exec(db, QStringLiteral("ROLLBACK"));
+}
+
+// A begin that failed opened nothing, and a commit that failed either kept the transaction
+// (busy) or SQLite already rolled it back; either way a rollback that finds none is fine.
+bool SqliteDialect::endFailedTransaction(QSqlDatabase &db)
+{
+    QSqlQuery query = forwardQuery(db);
+    return query.exec(QStringLiteral("ROLLBACK"))
+        || sqlError(query.lastError()).contains(QLatin1String("no transaction is active"), Qt::CaseInsensitive);
 }

@@ -48,6 +48,7 @@ public:
     void beginTransaction(QSqlDatabase &db) override;
     void commit(QSqlDatabase &db) override;
     void rollback(QSqlDatabase &db) override;
+    bool endFailedTransaction(QSqlDatabase &db) override;
     void schemaChanged() override;
 
     // A date literal in any form SQL Server reads ('12/07/2026 02:05:09 PM',
