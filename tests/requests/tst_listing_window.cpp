@@ -1,4 +1,5 @@
 #include "EditorFixture.h"
+#include "support/AnotherProcess.h"
 #include "db/CursorModel.h"
 
 #include <QAbstractItemDelegate>
@@ -340,8 +341,12 @@ private slots:
         }
         for (const auto &writer : writers)
             QVERIFY2(writer->exitCode() == 0, writer->readAllStandardError().constData());
-        qInfo("largest log: %lld bytes", largestLog);
-        QVERIFY2(largestLog < 16 * 1024 * 1024, qPrintable(QString::number(largestLog)));
+        // How large the log grows while they save depends on how their saves interleave;
+        // what the listing must not do is hold it: with the listing still open, another
+        // program copies the whole log back and empties it.
+        qInfo("largest log while they saved: %lld bytes", largestLog);
+        QCOMPARE(readInAnotherProcess(f.db->file(), "PRAGMA wal_checkpoint(TRUNCATE)"), QStringLiteral("0\t0\t0"));
+        QCOMPARE(QFileInfo(f.db->file() + "-wal").size(), 0);
         // Once the log is copied back, the next save starts it over, cut back to 4 MB.
         auto other = f.db->connect();
         other->run("PRAGMA wal_checkpoint(PASSIVE)");
