@@ -102,6 +102,40 @@ QVariant ResultTable::value(int row, int column) const
     return {};
 }
 
+void ResultTable::addToFingerprint(int row, int column, QCryptographicHash &hash) const
+{
+    const Column &c = m_columns[size_t(column)];
+    const auto r = size_t(row);
+    const char kind = c.nulls[r] ? '\0' : char(int(c.kind) + 1);
+    hash.addData(QByteArrayView(&kind, 1));
+    if (c.nulls[r])
+        return;
+    switch (c.kind) {
+    case Kind::Empty:
+        break;
+    case Kind::Bool:
+    case Kind::Int:
+    case Kind::DateTime:
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(&c.ints[r]), sizeof c.ints[r]));
+        break;
+    case Kind::Double:
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(&c.doubles[r]), sizeof c.doubles[r]));
+        break;
+    case Kind::Text: {
+        const std::uint32_t begin = r == 0 ? 0 : c.ends[r - 1];
+        const std::uint32_t length = c.ends[r] - begin;
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(&length), sizeof length));
+        hash.addData(QByteArrayView(reinterpret_cast<const char *>(c.pool.constData() + begin),
+                                    qsizetype(length * sizeof(QChar))));
+        break;
+    }
+    case Kind::Variant:
+        hash.addData(c.variants[r].toString().toUtf8());
+        hash.addData(QByteArrayView("\x1f", 1));
+        break;
+    }
+}
+
 std::size_t ResultTable::memoryBytes() const
 {
     std::size_t bytes = 0;

@@ -16,22 +16,6 @@ const QString columns = QStringLiteral(
     "LineID, DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, "
     "TransDate, UserID, Status, ProcessDate, ProcessBy, VerifiedBy, VerifiedDate");
 
-// One cell as text that tells every value apart, NULL from the empty text included.
-QByteArray cellText(const ResultTable &rows, int row, int column)
-{
-    if (rows.isNull(row, column))
-        return QByteArrayLiteral("\x01");
-    const QVariant value = rows.value(row, column);
-    switch (rows.columnKind(column)) {
-    case ResultTable::Kind::DateTime:
-        return value.toDateTime().toString(Qt::ISODateWithMs).toUtf8();
-    case ResultTable::Kind::Double:
-        return QByteArray::number(value.toDouble(), 'g', 17);
-    default:
-        return value.toString().toUtf8();
-    }
-}
-
 } // namespace
 
 QString StoredRequest::readStatement(const QString &documentNumber, bool lockToTransactionEnd)
@@ -57,26 +41,26 @@ StoredRequest StoredRequest::fromRows(const QString &documentNumber, const Resul
     QCryptographicHash hash(QCryptographicHash::Sha256);
     stored.m_savedBy = text(0, userId);
     for (int row = 0; row < rows.rowCount(); ++row) {
-        for (int c = 0; c < rows.columnCount(); ++c) {
-            hash.addData(cellText(rows, row, c));
-            hash.addData(QByteArrayView("\x1f", 1));
-        }
-        hash.addData(QByteArrayView("\x1e", 1));
+        for (int c = 0; c < rows.columnCount(); ++c)
+            rows.addToFingerprint(row, c, hash);
 
-        const Stamp processing{text(row, processBy), date(row, processDate)};
+        // The stamps are those of the first line that has them; dates are read only then.
+        auto processing = [&] { return Stamp{text(row, processBy), date(row, processDate)}; };
         if (text(row, status).compare(QLatin1String("D"), Qt::CaseInsensitive) == 0) {
             if (!stored.m_deletedMark)
-                stored.m_deleted = processing;
+                stored.m_deleted = processing();
             stored.m_deletedMark = true;
         } else {
-            if (!stored.m_processed.isSet() && processing.when.isValid())
-                stored.m_processed = processing;
+            if (!stored.m_processed.isSet() && !rows.isNull(row, processDate))
+                stored.m_processed = processing();
             const double lineTotal = rows.value(row, quantity).toDouble() * rows.value(row, unitCost).toDouble();
             stored.m_total += std::round(lineTotal * 10000.0) / 10000.0;
         }
-        const Stamp verification{text(row, verifiedBy), date(row, verifiedDate)};
-        if (!stored.m_verified.isSet() && verification.isSet())
-            stored.m_verified = verification;
+        if (!stored.m_verified.isSet() && (!rows.isNull(row, verifiedBy) || !rows.isNull(row, verifiedDate))) {
+            const Stamp verification{text(row, verifiedBy), date(row, verifiedDate)};
+            if (verification.isSet())
+                stored.m_verified = verification;
+        }
     }
     stored.m_fingerprint = hash.result();
     return stored;
