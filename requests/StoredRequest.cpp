@@ -9,11 +9,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
 const QString columns = QStringLiteral(
-    "LineID, DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, "
+    "DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, "
     "TransDate, UserID, Status, ProcessDate, ProcessBy, VerifiedBy, VerifiedDate");
 
 // One cell as text that tells every value apart, NULL from the empty text included.
@@ -38,7 +39,7 @@ QString StoredRequest::readStatement(const QString &documentNumber, bool lockToT
 {
     return QStringLiteral("Select ") + columns + QStringLiteral(" From tbInvWithdrawRequest")
         + (lockToTransactionEnd ? QStringLiteral(" With (UPDLOCK, HOLDLOCK)") : QString())
-        + QStringLiteral(" Where DocumentNumber = '") + sqlText(documentNumber) + QStringLiteral("' Order By LineID");
+        + QStringLiteral(" Where DocumentNumber = '") + sqlText(documentNumber) + QStringLiteral("'");
 }
 
 StoredRequest StoredRequest::fromRows(const QString &documentNumber, const ResultTable &rows)
@@ -54,14 +55,22 @@ StoredRequest StoredRequest::fromRows(const QString &documentNumber, const Resul
     auto text = [&rows](int row, int c) { return rows.isNull(row, c) ? QString() : rows.value(row, c).toString().trimmed(); };
     auto date = [&rows](int row, int c) { return rows.isNull(row, c) ? QDateTime() : rows.value(row, c).toDateTime(); };
 
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    stored.m_savedBy = text(0, userId);
+    // The hospital's table may have no column that keeps the order the lines were written
+    // in, so the rows are taken in the order of their values: the same rows give the same
+    // fingerprint whatever order the database returns them in.
+    std::vector<std::pair<QByteArray, int>> ordered;
     for (int row = 0; row < rows.rowCount(); ++row) {
-        for (int c = 0; c < rows.columnCount(); ++c) {
-            hash.addData(cellText(rows, row, c));
-            hash.addData(QByteArrayView("\x1f", 1));
-        }
-        hash.addData(QByteArrayView("\x1e", 1));
+        QByteArray values;
+        for (int c = 0; c < rows.columnCount(); ++c)
+            values += cellText(rows, row, c) + '\x1f';
+        ordered.emplace_back(values + '\x1e', row);
+    }
+    std::sort(ordered.begin(), ordered.end());
+
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    stored.m_savedBy = text(ordered.front().second, userId);
+    for (const auto &[values, row] : ordered) {
+        hash.addData(values);
 
         const Stamp processing{text(row, processBy), date(row, processDate)};
         if (text(row, status).compare(QLatin1String("D"), Qt::CaseInsensitive) == 0) {
