@@ -192,8 +192,8 @@ void DatabaseInstall::installPasswordTable()
         report("added", QStringLiteral("password table password..tbpasswordmain"));
     } catch (const DbError &error) {
         ++m_problems;
-        report("PROBLEM", QStringLiteral("the password table password..tbpasswordmain lacks a column the program "
-                                         "reads (EmployeeId, Password, departmentid, Right_Code1, Right_Code2): ")
+        report("PROBLEM", QStringLiteral("the password table password..tbpasswordmain cannot be read with the columns "
+                                         "the program reads (EmployeeId, Password, departmentid, Right_Code1, Right_Code2): ")
                               + error.description());
     }
 }
