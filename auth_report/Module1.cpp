@@ -1,5 +1,7 @@
 #include "Module1.h"
 
+#include "CipherSettings.h"
+
 #include <iconv.h>
 
 namespace {
@@ -97,9 +99,14 @@ QString hexPlaces(int value)
 
 QString CryptPassword(const QString &mode, const QString &key, const QString &input)
 {
+    return CryptPassword(mode, key, input, CipherSettings::defaultSeed);
+}
+
+QString CryptPassword(const QString &mode, const QString &key, const QString &input, int fixedSeed)
+{
     if (mode == QLatin1String("E")) {
         KeyStream keys(toCodePage(key));
-        int seed = gCipherSeed;
+        int seed = fixedSeed;
         QString output = QStringLiteral("%1").arg(seed, 2, 16, QLatin1Char('0')).toUpper();
         for (const char c : toCodePage(input)) {
             int v = (static_cast<unsigned char>(c) + seed) % 255;

@@ -1,6 +1,6 @@
 #include "frmDeletePassword.h"
 
-#include "Module1.h"
+#include "CipherSettings.h"
 #include "app/MessageBox.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
@@ -10,10 +10,6 @@
 #include "ui_frmDeletePassword.h"
 
 #include <QKeyEvent>
-
-namespace {
-const QString passwordKey = QStringLiteral("VELTAMORQUISH");
-}
 
 frmDeletePassword::frmDeletePassword(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::frmDeletePassword>())
@@ -73,7 +69,8 @@ QString frmDeletePassword::passwordStatement(const QString &employeeId, const QS
 
 bool frmDeletePassword::GetPassword(const QString &employeeId, const QString &password) const
 {
-    const QString enciphered = CryptPassword(QStringLiteral("E"), passwordKey, password);
+    // The hospital's seed and key, as its other programs stored the passwords with.
+    const QString enciphered = CipherSettings::system().encipher(password);
     Recordset rs;
     rs.setCursorLocation(Recordset::adUseClient);
     rs.Open(passwordStatement(employeeId, enciphered), gCurrentUser->SQLConnection(),

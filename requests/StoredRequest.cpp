@@ -9,11 +9,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
 const QString columns = QStringLiteral(
-    "LineID, DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, "
+    "DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, "
     "TransDate, UserID, Status, ProcessDate, ProcessBy, VerifiedBy, VerifiedDate");
 
 } // namespace
@@ -22,7 +23,7 @@ QString StoredRequest::readStatement(const QString &documentNumber, bool lockToT
 {
     return QStringLiteral("Select ") + columns + QStringLiteral(" From tbInvWithdrawRequest")
         + (lockToTransactionEnd ? QStringLiteral(" With (UPDLOCK, HOLDLOCK)") : QString())
-        + QStringLiteral(" Where DocumentNumber = '") + sqlText(documentNumber) + QStringLiteral("' Order By LineID");
+        + QStringLiteral(" Where DocumentNumber = '") + sqlText(documentNumber) + QStringLiteral("'");
 }
 
 StoredRequest StoredRequest::fromRows(const QString &documentNumber, const ResultTable &rows)
@@ -38,14 +39,26 @@ StoredRequest StoredRequest::fromRows(const QString &documentNumber, const Resul
     auto text = [&rows](int row, int c) { return rows.isNull(row, c) ? QString() : rows.value(row, c).toString().trimmed(); };
     auto date = [&rows](int row, int c) { return rows.isNull(row, c) ? QDateTime() : rows.value(row, c).toDateTime(); };
 
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    stored.m_savedBy = text(0, userId);
+    // The hospital's table may have no column that keeps the order the lines were written
+    // in, so the rows are taken in the order of their values: the same rows give the same
+    // fingerprint whatever order the database returns them in.
+    std::vector<std::pair<QByteArray, int>> ordered;
+    ordered.reserve(size_t(rows.rowCount()));
     for (int row = 0; row < rows.rowCount(); ++row) {
+        QCryptographicHash line(QCryptographicHash::Sha256);
         for (int c = 0; c < rows.columnCount(); ++c)
-            rows.addToFingerprint(row, c, hash);
+            rows.addToFingerprint(row, c, line);
+        ordered.emplace_back(line.result(), row);
+    }
+    std::sort(ordered.begin(), ordered.end());
+
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    stored.m_savedBy = text(ordered.front().second, userId);
+    for (const auto &[values, row] : ordered) {
+        hash.addData(values);
 
         // The stamps are those of the first line that has them; dates are read only then.
-        auto processing = [&] { return Stamp{text(row, processBy), date(row, processDate)}; };
+        auto processing = [&, row = row] { return Stamp{text(row, processBy), date(row, processDate)}; };
         if (text(row, status).compare(QLatin1String("D"), Qt::CaseInsensitive) == 0) {
             if (!stored.m_deletedMark)
                 stored.m_deleted = processing();

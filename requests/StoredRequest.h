@@ -8,7 +8,8 @@ class ResultTable;
 
 // A stored request as it was read at one moment: a fingerprint of every column of all its
 // rows, and what they say of it (verified, processed, deleted, by whom and when). Two
-// reads compare equal only when no row was written, removed or stamped between them.
+// reads compare equal only when the document's rows hold the same values: no row was
+// written with other values, removed or stamped between them.
 class StoredRequest
 {
 public:
@@ -23,8 +24,8 @@ public:
     // A document with no stored rows.
     explicit StoredRequest(const QString &documentNumber) : m_documentNumber(documentNumber) { }
 
-    // The read of every row of a document with every column, in the order they were
-    // written. With lockToTransactionEnd the rows read (and the room for new ones) stay
+    // The read of every row of a document with every column the program writes or
+    // stamps (no others: the hospital's table may lack them). With lockToTransactionEnd the rows read (and the room for new ones) stay
     // locked against other writers until the transaction ends (SQL Server's hints; on the
     // embedded database the save's write transaction already holds the file).
     static QString readStatement(const QString &documentNumber, bool lockToTransactionEnd);

@@ -2,7 +2,7 @@
 
 #include "frmLogin.h"
 
-#include "auth_report/Module1.h"
+#include "auth_report/CipherSettings.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/SqlQuote.h"
@@ -11,9 +11,6 @@
 #include <QSettings>
 
 namespace {
-
-// The key every password of the shared password database is enciphered with.
-const QString passwordKey = QStringLiteral("VELTAMORQUISH");
 
 bool isPasswordName(const TSqlToken &token, const QString &sql)
 {
@@ -133,7 +130,7 @@ bool clsCurrentUser::credentialsMatch(Connection &connection, const QString &emp
 
 QString clsCurrentUser::credentialStatement(const QString &employeeId, const QString &password) const
 {
-    const QString enciphered = CryptPassword(QStringLiteral("E"), passwordKey, password.trimmed());
+    const QString enciphered = CipherSettings::system().encipher(password.trimmed());
     return QStringLiteral("Select EmployeeId From password..tbpasswordmain Where EmployeeId = '")
         + sqlText(employeeId.trimmed()) + QStringLiteral("' and Password = '") + sqlText(enciphered)
         + QStringLiteral("' and departmentid = '") + sqlText(m_departmentCode) + QStringLiteral("'");

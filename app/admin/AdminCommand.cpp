@@ -1,8 +1,11 @@
 #include "AdminCommand.h"
 
+#include "DatabaseCheck.h"
+#include "DatabaseInstall.h"
+
 #include "app/ProgramFiles.h"
 #include "app/modInventory.h"
-#include "auth_report/Module1.h"
+#include "auth_report/CipherSettings.h"
 #include "auth_report/ReportPrinting.h"
 #include "bench/DatabaseGenerator.h"
 #include "db/Connection.h"
@@ -20,8 +23,6 @@
 #include <QScopeGuard>
 
 namespace {
-
-const QString passwordKey = QStringLiteral("VELTAMORQUISH");
 
 ConnectionSettings settingsFor(const QString &target)
 {
@@ -89,6 +90,14 @@ constexpr AdminCommand::Argument reportArguments[] = {
     {"DOCNUM", "The document number of the request."},
     {"OUT.pdf", "The PDF file to write."},
 };
+constexpr AdminCommand::Argument installArguments[] = {
+    {"odbc:CONNECTION", "odbc: followed by the ODBC connection string of the hospital's inventory database."},
+};
+constexpr AdminCommand::Option installOptions[] = {
+    {"replace-procedures", nullptr,
+     "Replaces the database's own procedures and trigger of the same names with the program's."},
+};
+constexpr AdminCommand::Argument checkArguments[] = {fileArgument};
 constexpr AdminCommand::Option passwdOptions[] = {
     {"verifier", nullptr, "The employee may verify requests (Save/Verify)."},
 };
@@ -113,6 +122,11 @@ std::span<const AdminCommand::Command> AdminCommand::commands()
     static constexpr Command table[] = {
         {"init", "FILE", "a new, empty database", newFileOnly, {}, &AdminCommand::init},
         {"demo", "FILE", "a new database with the demo hospital", newFileOnly, {}, &AdminCommand::demo},
+        {"install", "odbc:CONNECTION [--replace-procedures]",
+         "adds what the program needs to an existing SQL Server database", installArguments, installOptions,
+         &AdminCommand::install},
+        {"check", "FILE", "tells whether a database is as the program needs (exit code 1 if not)", checkArguments, {},
+         &AdminCommand::check},
         {"passwd", "FILE EMPLOYEE PASSWORD [--verifier]", "stores an employee's password",
          passwdArguments, passwdOptions, &AdminCommand::passwd},
         {"sql", "FILE \"STATEMENT\"", "runs one T-SQL statement, prints tab-separated rows",
@@ -286,6 +300,24 @@ int AdminCommand::demo(const QStringList &arguments, const QCommandLineParser &)
     return 0;
 }
 
+int AdminCommand::install(const QStringList &arguments, const QCommandLineParser &options)
+{
+    if (!arguments[0].startsWith(QLatin1String("odbc:")))
+        throw DbError(QStringLiteral("install adds to a SQL Server database (odbc:...); an embedded database is made whole by init."));
+    Connection connection(settingsFor(arguments[0]));
+    DatabaseInstall install(connection, m_out, options.isSet(QStringLiteral("replace-procedures")));
+    return install.run() == 0 ? 0 : 1;
+}
+
+int AdminCommand::check(const QStringList &arguments, const QCommandLineParser &)
+{
+    if (!arguments[0].startsWith(QLatin1String("odbc:")) && !QFileInfo::exists(arguments[0]))
+        throw DbError(QStringLiteral("The database file %1 does not exist.").arg(arguments[0]));
+    Connection connection(settingsFor(arguments[0]));
+    DatabaseCheck check(connection, m_out);
+    return check.run() == 0 ? 0 : 1;
+}
+
 int AdminCommand::passwd(const QStringList &arguments, const QCommandLineParser &options)
 {
     setPassword(arguments[0], arguments[1], arguments[2], options.isSet(QStringLiteral("verifier")));
@@ -334,7 +366,7 @@ void AdminCommand::setPassword(const QString &databaseFile, const QString &emplo
     }
     Connection connection(settings);
     const QString id = sqlText(employee.trimmed());
-    const QString enciphered = sqlText(CryptPassword(QStringLiteral("E"), passwordKey, password.trimmed()));
+    const QString enciphered = sqlText(CipherSettings::system().encipher(password.trimmed()));
     const QString rights = verifier ? QStringLiteral("S") : QStringLiteral("U");
     TransactionScope transaction(connection);
     const Recordset existing = connection.Execute(

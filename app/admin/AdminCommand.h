@@ -11,6 +11,9 @@ class QCommandLineParser;
 // The administration command: creates databases, sets passwords and answers SQL.
 //   init FILE                     a new, empty database
 //   demo FILE                     a new database with the demo hospital
+//   install odbc:CONNECTION [--replace-procedures]
+//                                 adds what is missing to the hospital's SQL Server database
+//   check FILE                    whether a database is as the program needs
 //   passwd FILE EMPLOYEE PASSWORD [--verifier]
 //   sql FILE "STATEMENT"          runs one statement as the program would send it
 //   generate FILE [--seed N] [--scale F]
@@ -77,6 +80,8 @@ private:
 
     int init(const QStringList &arguments, const QCommandLineParser &options);
     int demo(const QStringList &arguments, const QCommandLineParser &options);
+    int install(const QStringList &arguments, const QCommandLineParser &options);
+    int check(const QStringList &arguments, const QCommandLineParser &options);
     int passwd(const QStringList &arguments, const QCommandLineParser &options);
     int sql(const QStringList &arguments, const QCommandLineParser &options);
     int generate(const QStringList &arguments, const QCommandLineParser &options);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +62,32 @@ private slots:
         for (const QString &created : {db, file("demo.password.db")})
             QCOMPARE(QFile::permissions(created) & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther),
                      QFileDevice::Permissions());
+    }
+
+    // The pre-flight check on an embedded file, which another program changed.
+    void checkTellsWhetherTheDatabaseIsAsTheProgramNeeds()
+    {
+        const QString db = file("check.db");
+        QCOMPARE(admin({"demo", db}).code, 0);
+        const Result sound = admin({"check", db});
+        QVERIFY2(sound.code == 0, qPrintable(sound.out + sound.err));
+        QVERIFY(sound.out.contains("\nok: sp_Inv_SearchItem_In_Invent answers \"sp_Inv_SearchItem_In_Invent '',''\" with every column the program reads (32)\n"));
+        QVERIFY(sound.out.endsWith("All is well: the program can run on this database.\n"));
+
+        QCOMPARE(admin({"sql", db, "Delete sysProcedures Where Name = 'sp_Inv_LoadWithdrawalRequest'"}).code, 0);
+        QCOMPARE(admin({"sql", db, "Alter Table tbInvLocation Drop Column AllowOrder"}).code, 0);
+        const Result faults = admin({"check", db});
+        QCOMPARE(faults.code, 1);
+        const QStringList problems = faults.out.split('\n').filter(QRegularExpression("^PROBLEM: "));
+        QCOMPARE(problems.size(), 2);
+        QVERIFY2(problems[0].startsWith("PROBLEM: table tbInvLocation has no column AllowOrder ("), qPrintable(problems[0]));
+        QVERIFY2(problems[1].startsWith("PROBLEM: sp_Inv_LoadWithdrawalRequest fails on \"sp_Inv_LoadWithdrawalRequest 'NEW'\""),
+                 qPrintable(problems[1]));
+        QVERIFY(faults.out.endsWith("2 problem(s) found.\n"));
+
+        const Result embedded = admin({"install", db});
+        QCOMPARE(embedded.code, 1);
+        QVERIFY(embedded.err.startsWith("install adds to a SQL Server database"));
     }
 
     void passwdStoresAndReplaces()

@@ -48,8 +48,8 @@ private slots:
         add("load", "sp_Inv_LoadWithdrawalRequest '4'", 5);
         add("load new", "sp_Inv_LoadWithdrawalRequest 'NEW'", 0);
         add("item at location", "sp_Inv_SearchItem_In_Invent '10','20'", 1);
-        add("stored rows", "Select LineID, DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID, Status, ProcessDate, ProcessBy, VerifiedBy, VerifiedDate From tbInvWithdrawRequest Where DocumentNumber = '4' Order By LineID", 5);
-        add("stored rows locked", "Select LineID, DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID, Status, ProcessDate, ProcessBy, VerifiedBy, VerifiedDate From tbInvWithdrawRequest With (UPDLOCK, HOLDLOCK) Where DocumentNumber = '4' Order By LineID", 5);
+        add("stored rows", "Select DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID, Status, ProcessDate, ProcessBy, VerifiedBy, VerifiedDate From tbInvWithdrawRequest Where DocumentNumber = '4'", 5);
+        add("stored rows locked", "Select DocumentNumber, ItemID, Quantity, UnitCost, ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID, Status, ProcessDate, ProcessBy, VerifiedBy, VerifiedDate From tbInvWithdrawRequest With (UPDLOCK, HOLDLOCK) Where DocumentNumber = '4'", 5);
         add("numbering", "Select (max(Cast(DocumentNumber as int)) + 1) as DocNum From tbInvWithdrawRequest", 1);
         add("save delete", "Delete tbInvWithdrawRequest Where DocumentNumber = '15'", -2);
         add("save insert",

@@ -454,6 +454,15 @@ QByteArray TdsResponder::answerStatement(int session, const QString &text, bool 
         putU32(status, 0);
         return status + done(0, 0, kDoneProc);
     }
+    if (m_answerer) {
+        if (const std::optional<Answer> answer = m_answerer(statement)) {
+            if (!answer->error.isEmpty())
+                return errorToken(208, answer->error) + done(kDoneError, 0, doneType);
+            if (answer->columns.isEmpty())
+                return done(0);
+            return rowSet(answer->columns, answer->rows);
+        }
+    }
     for (const auto &[start, rows] : m_rows) {
         if (statement.startsWith(start, Qt::CaseInsensitive))
             return rowSet(rows.columns, rows.rows);
@@ -513,6 +522,12 @@ void TdsResponder::failNext(const QString &start, int number, const QString &mes
 {
     const std::lock_guard lock(m_mutex);
     m_failures.emplace_back(start, Failure {number, message, takesEffect});
+}
+
+void TdsResponder::answerWith(std::function<std::optional<Answer>(const QString &)> answerer)
+{
+    const std::lock_guard lock(m_mutex);
+    m_answerer = std::move(answerer);
 }
 
 void TdsResponder::forgetFailures()

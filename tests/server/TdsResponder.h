@@ -4,7 +4,9 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -49,6 +51,17 @@ public:
     void failNext(const QString &start, int number, const QString &message, bool takesEffect = false);
     void forgetFailures();
 
+    // Batches are offered to the answerer before the rows above (after the failures): an
+    // answer with an error fails the batch with it (number 208), one with columns is a
+    // row set, any other is a done token. It runs on the responder's threads, one batch
+    // at a time; nullopt leaves the batch to the rest.
+    struct Answer {
+        QStringList columns;
+        std::vector<QVariantList> rows;
+        QString error;
+    };
+    void answerWith(std::function<std::optional<Answer>(const QString &statement)> answerer);
+
 private:
     struct Rows {
         QStringList columns;
@@ -80,4 +93,5 @@ private:
     std::map<int, Session> m_sessions;
     std::vector<std::pair<QString, Rows>> m_rows;
     std::vector<std::pair<QString, Failure>> m_failures;
+    std::function<std::optional<Answer>(const QString &)> m_answerer;
 };
