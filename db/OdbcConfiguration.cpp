@@ -82,7 +82,10 @@ QString OdbcConfiguration::configuredDriver()
 
 QString OdbcConfiguration::configuredOptions()
 {
-    return setting(keyOptions);
+    // Unquoted in the file, a value with a comma reads as a list (and a ";" starts a
+    // comment there: the README has the value written in double quotes).
+    const QSettings session(QStringLiteral("Quellar"), QStringLiteral("Session"));
+    return session.value(keyOptions).toStringList().join(QLatin1Char(',')).trimmed();
 }
 
 ConnectionSettings OdbcConfiguration::sqlServer(const QString &server, const QString &database, const QString &user,
