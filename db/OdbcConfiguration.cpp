@@ -23,33 +23,40 @@ QString setting(const QString &key)
     return session.value(key).toString().trimmed();
 }
 
-// The options split at the semicolons that stand outside braces.
-QStringList splitOptions(const QString &options)
+// The pairs of a connection string or of the options, split at the semicolons outside a
+// braced value (one whose first character after "=" is "{"). `what` names the text in
+// the message for an unclosed brace.
+QStringList splitPairs(const QString &text, const QString &what)
 {
     QStringList pieces;
     QString piece;
-    bool inBraces = false;
-    for (qsizetype i = 0; i < options.size(); ++i) {
-        const QChar c = options[i];
-        if (inBraces && c == QLatin1Char('}')) {
-            if (i + 1 < options.size() && options[i + 1] == QLatin1Char('}')) {
+    enum class At { Key, ValueStart, Value, Braces } at = At::Key;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (at == At::Braces) {
+            if (c == QLatin1Char('}') && i + 1 < text.size() && text[i + 1] == QLatin1Char('}')) {
                 piece += QLatin1String("}}");
                 ++i;
                 continue;
             }
-            inBraces = false;
-        } else if (!inBraces && c == QLatin1Char('{')) {
-            inBraces = true;
-        } else if (!inBraces && c == QLatin1Char(';')) {
+            if (c == QLatin1Char('}'))
+                at = At::Value;
+        } else if (c == QLatin1Char(';')) {
             pieces << piece;
             piece.clear();
+            at = At::Key;
             continue;
+        } else if (at == At::Key && c == QLatin1Char('=')) {
+            at = At::ValueStart;
+        } else if (at == At::ValueStart && c == QLatin1Char('{')) {
+            at = At::Braces;
+        } else if (at == At::ValueStart && !c.isSpace()) {
+            at = At::Value;
         }
         piece += c;
     }
-    if (inBraces)
-        throw DbError(QStringLiteral("The connection options \"%1\" (setting %2) open a brace they do not close.")
-                          .arg(options, keyOptions));
+    if (at == At::Braces)
+        throw DbError(QStringLiteral("%1 open a brace they do not close.").arg(what));
     pieces << piece;
     return pieces;
 }
@@ -123,7 +130,8 @@ QString OdbcConfiguration::connectionString(const ConnectionSettings &settings)
 QString OdbcConfiguration::optionsText(const QString &options)
 {
     QString text;
-    for (const QString &piece : splitOptions(options)) {
+    const QString what = QStringLiteral("The connection options \"%1\" (setting %2)").arg(options, keyOptions);
+    for (const QString &piece : splitPairs(options, what)) {
         if (!piece.trimmed().isEmpty())
             text += QLatin1Char(';') + optionPair(piece);
     }
@@ -146,7 +154,7 @@ QString OdbcConfiguration::quotedValue(const QString &value, bool braced)
 QMap<QString, QString> OdbcConfiguration::parts(const QString &connectionString)
 {
     QMap<QString, QString> named;
-    for (const QString &piece : splitOptions(connectionString)) {
+    for (const QString &piece : splitPairs(connectionString, QStringLiteral("The connection string's values"))) {
         const qsizetype equals = piece.indexOf(QLatin1Char('='));
         if (equals < 0)
             continue;

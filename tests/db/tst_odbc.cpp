@@ -70,7 +70,7 @@ private slots:
                                    << ";Encrypt=yes;TrustServerCertificate=yes";
         QTest::newRow("equals sign in a value") << "ServerSPN=MSSQLSvc/db1=x" << ";ServerSPN=MSSQLSvc/db1=x";
         QTest::newRow("braced as given") << "APP={Ward; 4}" << ";APP={Ward; 4}";
-        QTest::newRow("brace in a value") << "APP=Ward}4" << ";APP=Ward}4";
+        QTest::newRow("braces in a value") << "APP=Ward{4};Encrypt=yes" << ";APP=Ward{4};Encrypt=yes";
         QTest::newRow("the password") << "Encrypt=yes;pwd=other" << "";
         QTest::newRow("another server") << "Server=evil" << "";
         QTest::newRow("no value") << "Encrypt" << "";
