@@ -2,6 +2,7 @@
 
 #include "DbError.h"
 #include "ForwardQuery.h"
+#include "OdbcConfiguration.h"
 #include "SqlQuote.h"
 #include "dialects/SqlServerDialect.h"
 #include "dialects/SqliteDialect.h"
@@ -26,17 +27,6 @@ namespace {
 QString messageOf(const QSqlError &error)
 {
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();
-}
-
-// A value in an ODBC connection string: braced when it holds a separator.
-QString odbcValue(const QString &value)
-{
-    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('{'))
-        && !value.contains(QLatin1Char('}')) && !value.contains(QLatin1Char('=')))
-        return value;
-    QString braced = value;
-    braced.replace(QLatin1Char('}'), QLatin1String("}}"));
-    return QLatin1Char('{') + braced + QLatin1Char('}');
 }
 
 // Device and inode of a file; 0 when it does not exist.
@@ -120,10 +110,7 @@ void Connection::open()
             openEmbedded();
             break;
         case ConnectionSettings::Kind::SqlServer:
-            openOdbc(QStringLiteral("DRIVER={%1};SERVER=%2;DATABASE=%3;UID=%4;PWD=%5;ClientCharset=UTF-8")
-                         .arg(m_settings.odbcDriver, odbcValue(m_settings.server),
-                              odbcValue(m_settings.database), odbcValue(m_settings.user),
-                              odbcValue(m_settings.password)));
+            openOdbc(OdbcConfiguration::connectionString(m_settings));
             break;
         case ConnectionSettings::Kind::OdbcString:
             openOdbc(m_settings.connectionString);

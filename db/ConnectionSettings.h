@@ -13,7 +13,8 @@ struct ConnectionSettings {
     QString database;           // SqlServer: the inventory database
     QString user;               // SqlServer
     QString password;           // SqlServer; never stored in plain text
-    QString odbcDriver = QStringLiteral("FreeTDS");
+    QString odbcDriver = QStringLiteral("FreeTDS"); // SqlServer
+    QString odbcOptions;        // SqlServer: "key=value;..." appended to the connection string
     QString connectionString;   // OdbcString: passed to the ODBC driver manager as it is
     int busyTimeoutMs = 5000;   // Embedded: how long to wait for another writer
     bool createIfMissing = false; // Embedded: make a new, empty file (administration only)

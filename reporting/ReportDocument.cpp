@@ -6,6 +6,7 @@
 #include "db/Connection.h"
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
+#include "db/OdbcConfiguration.h"
 #include "db/ResultTable.h"
 
 #include <QDir>
@@ -84,11 +85,8 @@ ConnectionSettings ReportDocument::connectionSettings() const
         settings.databaseFile = logOn->database;
         settings.withPasswords = false; // no report reads the password table
     } else {
-        settings.kind = ConnectionSettings::Kind::SqlServer;
-        settings.server = logOn->server;
-        settings.database = logOn->database;
-        settings.user = logOn->user;
-        settings.password = logOn->password;
+        // through the driver and options IT set for this computer, as the log-in connects
+        settings = OdbcConfiguration::sqlServer(logOn->server, logOn->database, logOn->user, logOn->password);
     }
     return settings;
 }

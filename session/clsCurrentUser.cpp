@@ -125,7 +125,37 @@ bool clsCurrentUser::credentialsMatch(Connection &connection, const QString &emp
 {
     requireStorableText(employeeId, QStringLiteral("The employee ID"));
     requireStorableText(password, QStringLiteral("The password"));
+    requireReachablePasswords(connection);
     return connection.Execute(credentialStatement(employeeId, password)).RecordCount() > 0;
+}
+
+QString clsCurrentUser::serverCheckStatement()
+{
+    return QStringLiteral("Select Cast(ServerProperty('EngineEdition') as int) as EngineEdition, "
+                          "Cast(DatabasePropertyEx('password', 'Collation') as nvarchar(128)) as PasswordCollation");
+}
+
+void clsCurrentUser::requireReachablePasswords(Connection &connection)
+{
+    if (connection.databaseSystem() == QLatin1String("SQLite"))
+        return; // the embedded password database is attached as "password"
+    Recordset server = connection.Execute(serverCheckStatement());
+    // Azure SQL Database (engine edition 5) reaches no other database by name.
+    if (server.Fields("EngineEdition").toInt() == 5)
+        throw DbError(QStringLiteral(
+            "This server is Azure SQL Database, which cannot read another database by a three-part name such as "
+            "password..tbpasswordmain, where the employees' passwords are kept. The program needs SQL Server "
+            "(2016 SP1 or later) or Azure SQL Managed Instance."));
+    // The verification names the column EmployeeId as "Employeeid" too; in a case-sensitive
+    // database only one of the two names would be found.
+    const QString collation = server.Fields("PasswordCollation").toString();
+    const bool caseInsensitive = collation.contains(QLatin1String("_CI_"), Qt::CaseInsensitive)
+        || collation.endsWith(QLatin1String("_CI"), Qt::CaseInsensitive);
+    if (!collation.isEmpty() && !caseInsensitive)
+        throw DbError(QStringLiteral(
+            "The password database has the case-sensitive collation %1, in which the verification of requests "
+            "cannot find its columns. The password database needs a case-insensitive collation (_CI_); "
+            "ask IT to set it up as sql/README.md says.").arg(collation));
 }
 
 QString clsCurrentUser::credentialStatement(const QString &employeeId, const QString &password) const

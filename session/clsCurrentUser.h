@@ -42,9 +42,17 @@ public:
     static void attachTraceFile(Connection &connection);
 
     // True when the employee, with this password, belongs to the department handed in.
-    // Throws DbError when the password database cannot be read.
+    // Throws DbError when the password database cannot be read (also on a server where
+    // it never can, see requireReachablePasswords).
     bool credentialsMatch(Connection &connection, const QString &employeeId,
                           const QString &password) const;
+
+    // Refuses, with the reason, a SQL Server on which the password database cannot be read
+    // by the program's statements: Azure SQL Database, or a case-sensitive password
+    // database. Throws DbError.
+    static void requireReachablePasswords(Connection &connection);
+    // The additional statement that asks the server for both.
+    static QString serverCheckStatement();
 
     // Takes over the connection of an employee whose credentials matched.
     void acceptLogIn(std::unique_ptr<Connection> connection, const QString &employeeId);

@@ -5,6 +5,7 @@
 
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/OdbcConfiguration.h"
 #include "widgets/PlainFileDialog.h"
 
 #include <QApplication>
@@ -23,7 +24,6 @@ const QString keyDatabaseFile = QStringLiteral("embedded/file");
 const QString keyServer = QStringLiteral("sqlserver/server");
 const QString keyDatabase = QStringLiteral("sqlserver/database");
 const QString keyServerUser = QStringLiteral("sqlserver/user");
-const QString keyDriver = QStringLiteral("sqlserver/driver");
 const QString keyEmployee = QStringLiteral("login/employee");
 
 const QString kindEmbedded = QStringLiteral("embedded");
@@ -159,13 +159,8 @@ ConnectionSettings frmLogin::connectionSettings() const
 {
     ConnectionSettings settings;
     if (ui->optSqlServer->isChecked()) {
-        settings.kind = ConnectionSettings::Kind::SqlServer;
-        settings.server = ui->txtServer->text().trimmed();
-        settings.database = ui->txtDatabase->text().trimmed();
-        settings.user = ui->txtServerUser->text().trimmed();
-        settings.password = ui->txtServerPassword->text();
-        const QSettings session(organization, application);
-        settings.odbcDriver = session.value(keyDriver, settings.odbcDriver).toString();
+        settings = OdbcConfiguration::sqlServer(ui->txtServer->text().trimmed(), ui->txtDatabase->text().trimmed(),
+                                                ui->txtServerUser->text().trimmed(), ui->txtServerPassword->text());
     } else {
         settings.kind = ConnectionSettings::Kind::Embedded;
         settings.databaseFile = ui->txtDatabaseFile->text().trimmed();

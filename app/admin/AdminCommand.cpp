@@ -11,6 +11,7 @@
 #include "db/Connection.h"
 #include "db/DatabaseSetup.h"
 #include "db/DbError.h"
+#include "db/OdbcConfiguration.h"
 #include "db/SqlQuote.h"
 #include "reporting/ReportDocument.h"
 #include "reporting/ReportError.h"
@@ -44,23 +45,33 @@ void requireWritable(const QString &file)
 }
 
 // The session a report is printed under from the command line: logged on to one database
-// file, as the program's session is after a log-in.
+// file, or to the server an ODBC connection string names, as the program's session is
+// after a log-in.
 class FileSession : public SessionComponent
 {
 public:
-    explicit FileSession(const QString &databaseFile) : m_connection(settingsFor(databaseFile)) { }
+    explicit FileSession(const QString &target)
+        : m_connection(settingsFor(target)),
+          m_logOn(m_connection.settings().kind == ConnectionSettings::Kind::OdbcString
+                      ? OdbcConfiguration::logOnOf(m_connection.settings().connectionString)
+                      : ConnectionSettings())
+    {
+        if (m_logOn.kind == ConnectionSettings::Kind::Embedded)
+            m_logOn.database = m_connection.settings().databaseFile;
+    }
     void setPasswordDeptCode(const QString &) override { }
     void ShowMain() override { }
     std::optional<bool> Connected() const override { return true; }
     Connection &SQLConnection() override { return m_connection; }
     QString EmployeeCode() const override { return {}; }
-    QString ServerName() const override { return {}; }
-    QString Database() const override { return m_connection.settings().databaseFile; }
-    QString ServerUser() const override { return {}; }
-    QString ServerPassword() const override { return {}; }
+    QString ServerName() const override { return m_logOn.server; }
+    QString Database() const override { return m_logOn.database; }
+    QString ServerUser() const override { return m_logOn.user; }
+    QString ServerPassword() const override { return m_logOn.password; }
 
 private:
     Connection m_connection;
+    ConnectionSettings m_logOn;
 };
 
 } // namespace
@@ -454,15 +465,14 @@ int AdminCommand::runSql(const QString &target, const QString &statement)
 
 int AdminCommand::printReport(const QString &databaseFile, const QString &documentNumber, const QString &pdf)
 {
-    if (databaseFile.startsWith(QLatin1String("odbc:")))
-        throw DbError(QStringLiteral("The report command prints from a database file, not over ODBC."));
     const QString number = documentNumber.trimmed();
     auto session = std::make_unique<FileSession>(databaseFile);
     Connection &connection = session->SQLConnection();
     const Recordset lines = connection.Execute(
         QStringLiteral("Select Count(*) As Lines From tbInvWithdrawRequest Where DocumentNumber = '%1'").arg(sqlText(number)));
     if (lines.Fields(QStringLiteral("Lines")).toInt() == 0)
-        throw DbError(QStringLiteral("Request %1 was not found in %2.").arg(number, databaseFile));
+        throw DbError(QStringLiteral("Request %1 was not found in %2.")
+                          .arg(number, session->Database().isEmpty() ? QStringLiteral("the database") : session->Database()));
     const Recordset hospital = connection.Execute(QStringLiteral("Select Company, Address1 From tbHospitalInfo"));
     if (hospital.RecordCount() > 0) {
         gstrHospitalName = hospital.Fields(QStringLiteral("Company")).toString();

@@ -111,7 +111,8 @@ BEGIN
            COALESCE(M.ListCost, 0) AS ListCost,
            COALESCE(M.UnitOfMeasureID, 0) AS UnitOfMeasureID,
            COALESCE(U.UnitOfMeasure, '') AS UnitOfMeasure,
-           COALESCE(I.LastDeliveryDate, CAST(0 AS datetime)) AS [Last DDate],
+           -- the date zero of the program's dates (day 0 of datetime is 1 January 1900)
+           COALESCE(I.LastDeliveryDate, CAST('18991230' AS datetime)) AS [Last DDate],
            COALESCE(I.LastDeliveryQty, 0) AS [Last Qty],
            COALESCE(I.Packing, M.Packing, 1) AS Packing,
            I.IsFloor, I.IsCeiling, I.Floor, I.Ceiling, I.IsADSStock, I.ADSStock

@@ -10,7 +10,8 @@
 -- database with a UTF-8 collation (SQL Server 2019 or later), see sql/README.md.
 
 -- SQL Server 2016 SP1 (13.0.4001) or later (CREATE OR ALTER, TRY_CAST); Azure SQL
--- (engine editions 5 and 8) qualifies. On an older server nothing below is run.
+-- (engine editions 5 and 8) has both, though Azure SQL Database (5) cannot serve the
+-- program: password.sql and the log-in refuse it. On an older server nothing below is run.
 DECLARE @version nvarchar(128) = CAST(SERVERPROPERTY('ProductVersion') AS nvarchar(128));
 IF CAST(SERVERPROPERTY('EngineEdition') AS int) NOT IN (5, 8)
     AND (CAST(PARSENAME(@version, 4) AS int) < 13

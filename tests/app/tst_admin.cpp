@@ -180,6 +180,13 @@ private slots:
         QCOMPARE(admin({"report", db, "4", file("request-4.pdf")}).code, 0);
         QVERIFY(pdfPages(file("request-4.pdf")).join(QString()).contains(QLatin1String("DELETED 12/01/2026 02:30 PM")));
 
+        // Through ODBC, as its help says: the report logs on to what the string names.
+        const QString odbc = QStringLiteral("odbc:DRIVER=SQLite3;Database=%1;LoadExt=%2")
+                                 .arg(db, qEnvironmentVariable("QUELLAR_SQLITE_LIBRARY"));
+        const Result overOdbc = admin({"report", odbc, "1", file("request-1-odbc.pdf")});
+        QVERIFY2(overOdbc.code == 0, qPrintable(overOdbc.err));
+        QCOMPARE(pdfPages(file("request-1-odbc.pdf")).join(QString()), first);
+
         const Result missing = admin({"report", db, "42", file("request-42.pdf")});
         QCOMPARE(missing.code, 1);
         QVERIFY2(missing.err.contains("Request 42 was not found"), qPrintable(missing.err));

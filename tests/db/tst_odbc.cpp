@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/OdbcConfiguration.h"
 #include "support/TestDatabase.h"
 
 #include <QSqlDatabase>
@@ -56,6 +57,47 @@ private slots:
         } catch (const DbError &error) {
             QVERIFY2(error.description().contains("LoadExt"), qPrintable(error.description()));
         }
+    }
+
+    // IT's extra options follow the program's parts, each value as ODBC reads it; what
+    // is not a sound option is refused with its name before anything connects.
+    void extraOptionsFollowTheLogInSafely_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("appended"); // empty: refused
+        QTest::newRow("none") << QString() << QString();
+        QTest::newRow("driver 18") << " Encrypt=yes; TrustServerCertificate=yes ;"
+                                   << ";Encrypt=yes;TrustServerCertificate=yes";
+        QTest::newRow("equals sign in a value") << "ServerSPN=MSSQLSvc/db1=x" << ";ServerSPN=MSSQLSvc/db1=x";
+        QTest::newRow("braced as given") << "APP={Ward; 4}" << ";APP={Ward; 4}";
+        QTest::newRow("braces in a value") << "APP=Ward{4};Encrypt=yes" << ";APP=Ward{4};Encrypt=yes";
+        QTest::newRow("the password") << "Encrypt=yes;pwd=other" << "";
+        QTest::newRow("another server") << "Server=evil" << "";
+        QTest::newRow("no value") << "Encrypt" << "";
+        QTest::newRow("unclosed brace") << "APP={Ward" << "";
+        QTest::newRow("smuggled key") << "A;B=1" << "";
+    }
+
+    void extraOptionsFollowTheLogInSafely()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, appended);
+        ConnectionSettings settings = OdbcConfiguration::sqlServer(
+            QStringLiteral("db1\\ward"), QStringLiteral("inventory"), QStringLiteral("HOSPITAL\\ana"), QStringLiteral("p;w}d"));
+        settings.odbcDriver = QStringLiteral("ODBC Driver 18 for SQL Server");
+        settings.odbcOptions = options;
+        const QString program = QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};SERVER=db1\\ward;DATABASE=inventory;"
+                                               "UID=HOSPITAL\\ana;PWD={p;w}}d};ClientCharset=UTF-8");
+        if (appended.isEmpty() && !options.isEmpty()) {
+            try {
+                OdbcConfiguration::connectionString(settings);
+                QFAIL("the options were taken");
+            } catch (const DbError &error) {
+                QVERIFY2(error.description().contains(QLatin1String("sqlserver/options")), qPrintable(error.description()));
+            }
+            return;
+        }
+        QCOMPARE(OdbcConfiguration::connectionString(settings), program + appended);
     }
 
     void anUnknownDriverIsAClearError()

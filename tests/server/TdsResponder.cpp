@@ -176,6 +176,17 @@ QString readUtf16(const QByteArray &in, qsizetype at, qsizetype characters)
     return text;
 }
 
+// A log-in's password: each byte XORed with 0xA5 after its two halves were swapped.
+QString readPassword(const QByteArray &in, qsizetype at, qsizetype characters)
+{
+    QByteArray plain = in.mid(at, 2 * characters);
+    for (char &byte : plain) {
+        const quint8 b = quint8(byte) ^ 0xA5;
+        byte = char(quint8((b << 4) | (b >> 4)));
+    }
+    return readUtf16(plain, 0, characters);
+}
+
 // Where a request's body begins after its headers (transaction descriptor and the like).
 qsizetype afterHeaders(const QByteArray &in)
 {
@@ -386,6 +397,13 @@ void TdsResponder::serve(int socket, int session)
             answer = preloginAnswer();
         } else if (type == kLogin) {
             const QString database = readUtf16(payload, readU16(payload, 68), readU16(payload, 70));
+            {
+                const std::lock_guard lock(m_mutex);
+                m_sessions[session].logIn = {readUtf16(payload, readU16(payload, 40), readU16(payload, 42)),
+                                             readPassword(payload, readU16(payload, 44), readU16(payload, 46)),
+                                             readUtf16(payload, readU16(payload, 48), readU16(payload, 50)), database,
+                                             payload.size() > 25 && (quint8(payload[25]) & 0x80) != 0};
+            }
             const quint32 packetSize = readU32(payload, 8);
             answer = loginAnswer(database.isEmpty() ? QStringLiteral("master") : database,
                                  packetSize == 0 ? kPacketSize : packetSize);
@@ -505,6 +523,13 @@ int TdsResponder::transactionCount(int session) const
     return found == m_sessions.end() ? 0 : found->second.transactions;
 }
 
+TdsResponder::LogIn TdsResponder::logInOf(int session) const
+{
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_sessions.find(session);
+    return found == m_sessions.end() ? LogIn() : found->second.logIn;
+}
+
 bool TdsResponder::sessionClosed(int session) const
 {
     const std::lock_guard lock(m_mutex);
@@ -515,6 +540,7 @@ bool TdsResponder::sessionClosed(int session) const
 void TdsResponder::answerRows(const QString &start, const QStringList &columns, const std::vector<QVariantList> &rows)
 {
     const std::lock_guard lock(m_mutex);
+    std::erase_if(m_rows, [&start](const auto &answer) { return answer.first == start; });
     m_rows.emplace_back(start, Rows {columns, rows});
 }
 

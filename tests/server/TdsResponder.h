@@ -30,6 +30,15 @@ public:
         QString describe() const;
     };
 
+    // What a client's log-in named.
+    struct LogIn {
+        QString user;
+        QString password;
+        QString application;
+        QString database;
+        bool windowsAuthentication = false; // integrated security asked for (NTLM, Kerberos)
+    };
+
     TdsResponder();  // listens on a free port of 127.0.0.1 at once
     ~TdsResponder();
     TdsResponder(const TdsResponder &) = delete;
@@ -42,9 +51,11 @@ public:
     int lastSession() const;
     int transactionCount(int session) const;
     bool sessionClosed(int session) const;
+    LogIn logInOf(int session) const;
 
     // Batches that begin with `start` (case ignored) get one row set: columns named with
-    // a trailing "#" are int, the others nvarchar.
+    // a trailing "#" are int, the others nvarchar. A later answer for the same start
+    // replaces the earlier one.
     void answerRows(const QString &start, const QStringList &columns, const std::vector<QVariantList> &rows);
     // The next statement that begins with `start` fails with that error (severity 16). With
     // takesEffect, what it does to the transaction count happens all the same.
@@ -75,6 +86,7 @@ private:
     struct Session {
         int transactions = 0;
         bool closed = false;
+        LogIn logIn;
     };
 
     void acceptLoop();

@@ -4,18 +4,21 @@
 #include "auth_report/frmDeletePassword.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
+#include "db/OdbcConfiguration.h"
 #include "lookup/frmLookup.h"
 #include "records/clsItem.h"
 #include "records/clsItemMaster.h"
 #include "records/clsLocation.h"
 #include "records/clsTerms.h"
 #include "reporting/ReportDocument.h"
+#include "app/Conversions.h"
 #include "db/ResultTable.h"
 #include "requests/RequestStore.h"
 #include "session/SessionComponent.h"
 #include "session/clsCurrentUser.h"
 
 #include <QMap>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTest>
 
@@ -24,44 +27,6 @@
 #include <thread>
 
 namespace {
-
-// The parts of an ODBC connection string, keys in upper case; braced values unbraced.
-QMap<QString, QString> odbcParts(const QString &connectionString)
-{
-    QMap<QString, QString> parts;
-    qsizetype i = 0;
-    while (i < connectionString.size()) {
-        const qsizetype equals = connectionString.indexOf(QLatin1Char('='), i);
-        if (equals < 0)
-            break;
-        const QString key = connectionString.mid(i, equals - i).trimmed().toUpper();
-        QString value;
-        qsizetype next = equals + 1;
-        if (next < connectionString.size() && connectionString[next] == QLatin1Char('{')) {
-            ++next;
-            while (next < connectionString.size()) {
-                if (connectionString[next] == QLatin1Char('}')) {
-                    if (next + 1 < connectionString.size() && connectionString[next + 1] == QLatin1Char('}')) {
-                        value += QLatin1Char('}');
-                        next += 2;
-                        continue;
-                    }
-                    ++next;
-                    break;
-                }
-                value += connectionString[next++];
-            }
-            next = connectionString.indexOf(QLatin1Char(';'), next);
-        } else {
-            const qsizetype semicolon = connectionString.indexOf(QLatin1Char(';'), next);
-            value = connectionString.mid(next, semicolon < 0 ? -1 : semicolon - next).trimmed();
-            next = semicolon;
-        }
-        parts.insert(key, value);
-        i = next < 0 ? connectionString.size() : next + 1;
-    }
-    return parts;
-}
 
 ConnectionSettings serverSettings(const QString &connectionString)
 {
@@ -78,7 +43,7 @@ class ServerSession : public SessionComponent
 {
 public:
     explicit ServerSession(const QString &connectionString)
-        : m_parts(odbcParts(connectionString)), m_connection(std::make_unique<Connection>(serverSettings(connectionString)))
+        : m_logOn(OdbcConfiguration::logOnOf(connectionString)), m_connection(std::make_unique<Connection>(serverSettings(connectionString)))
     {
         m_connection->trace().setRecording(true);
     }
@@ -88,13 +53,13 @@ public:
     std::optional<bool> Connected() const override { return true; }
     Connection &SQLConnection() override { return *m_connection; }
     QString EmployeeCode() const override { return QStringLiteral("1001"); }
-    QString ServerName() const override { return m_parts.value(QStringLiteral("SERVER")); }
-    QString Database() const override { return m_parts.value(QStringLiteral("DATABASE")); }
-    QString ServerPassword() const override { return m_parts.value(QStringLiteral("PWD")); }
-    QString ServerUser() const override { return m_parts.value(QStringLiteral("UID")); }
+    QString ServerName() const override { return m_logOn.server; }
+    QString Database() const override { return m_logOn.database; }
+    QString ServerPassword() const override { return m_logOn.password; }
+    QString ServerUser() const override { return m_logOn.user; }
 
 private:
-    QMap<QString, QString> m_parts;
+    ConnectionSettings m_logOn;
     std::unique_ptr<Connection> m_connection;
 };
 
@@ -109,6 +74,28 @@ RequestDocument newRequest(const QString &itemId, const QString &quantity)
                       {QStringLiteral("11"), QStringLiteral("2"), QStringLiteral("3.2500"), QStringLiteral("N"),
                        QStringLiteral("Y")}};
     return document;
+}
+
+// SQL Server's session and transaction state; the embedded database reached through ODBC
+// has neither @@OPTIONS nor @@TRANCOUNT.
+bool isSqlServer(Connection &connection)
+{
+    return connection.databaseSystem() != QLatin1String("SQLite");
+}
+
+constexpr const char *noSessionOptions =
+    "@@OPTIONS, @@LANGUAGE and @@DATEFIRST are SQL Server's; the embedded database reached through "
+    "ODBC has no session options (tst_tds_wire holds that the set-up goes once per connection as batches)";
+
+// The listing's total of one document; empty when it is not listed.
+QString listedTotal(Connection &connection, const QString &number)
+{
+    const auto listing = connection.run(RequestStore::listStatement(false));
+    for (int row = 0; row < listing->rowCount(); ++row) {
+        if (listing->value(row, 0).toString().trimmed() == number)
+            return listing->value(row, 4).toString();
+    }
+    return {};
 }
 
 } // namespace
@@ -126,6 +113,18 @@ class TestServerConformance : public QObject
     QString m_connectionString;
 
     Connection &connection() { return gCurrentUser->SQLConnection(); }
+
+    // No transaction is left open: the server counts none, and another connection can
+    // write the rows a save writes (an open write transaction would keep it waiting).
+    void requireNothingOpen()
+    {
+        if (isSqlServer(connection()))
+            QCOMPARE(connection().Execute(QStringLiteral("Select @@TRANCOUNT as Open")).Fields("Open").toInt(), 0);
+        Connection other(serverSettings(m_connectionString));
+        if (isSqlServer(other))
+            other.Execute(QStringLiteral("SET LOCK_TIMEOUT 5000"));
+        other.Execute(QStringLiteral("Update tbInvWithdrawRequest Set UserID = UserID Where DocumentNumber = '0'"));
+    }
 
 private slots:
     void initTestCase()
@@ -225,6 +224,139 @@ private slots:
         QCOMPARE(listed->value(0, 0).toString().trimmed(), absurd);
         QVERIFY(!listed->value(0, 4).toString().isEmpty());
         store.markDeleted(absurd, QStringLiteral("1001"));
+    }
+
+    // The settings of the connection set-up hold right after connecting and after a save:
+    // each went as a batch of its own, not inside a call whose end would undo it.
+    void sessionSettingsHoldAfterConnectingAndAfterASave()
+    {
+        if (!isSqlServer(connection()))
+            QSKIP(noSessionOptions);
+        Connection fresh(serverSettings(m_connectionString));
+        const auto requireSettings = [](Connection &connection, const char *when) {
+            Recordset session = connection.Execute(QStringLiteral(
+                "Select @@OPTIONS as Options, @@LANGUAGE as Language, @@DATEFIRST as DateFirst, "
+                "Month(Cast('12/07/2026' as datetime)) as DateMonth"));
+            const int options = session.Fields("Options").toInt();
+            // ANSI_WARNINGS 8, ANSI_PADDING 16, ANSI_NULLS 32, ARITHABORT 64, QUOTED_IDENTIFIER 256,
+            // ANSI_NULL_DFLT_ON 1024, CONCAT_NULL_YIELDS_NULL 4096, XACT_ABORT 16384
+            const int on = 8 | 16 | 32 | 64 | 256 | 1024 | 4096 | 16384;
+            // IMPLICIT_TRANSACTIONS 2, NUMERIC_ROUNDABORT 8192
+            const int off = 2 | 8192;
+            QVERIFY2((options & on) == on && (options & off) == 0,
+                     qPrintable(QStringLiteral("%1: @@OPTIONS is %2").arg(QLatin1String(when)).arg(options)));
+            QCOMPARE(session.Fields("Language").toString().trimmed(), QStringLiteral("us_english"));
+            QCOMPARE(session.Fields("DateFirst").toInt(), 7);
+            QCOMPARE(session.Fields("DateMonth").toInt(), 12); // month first
+        };
+        requireSettings(fresh, "right after connecting");
+        RequestStore store(fresh);
+        const QString number = store.save(newRequest(QStringLiteral("10"), QStringLiteral("1")), QStringLiteral("1001"));
+        requireSettings(fresh, "after a save");
+        store.markDeleted(number, QStringLiteral("1001"));
+        requireSettings(fresh, "after a delete mark");
+    }
+
+    // A save that fails at its second line leaves the stored request as it was and no
+    // transaction open; so does one that succeeds.
+    void aFailedSaveIsRolledBackAndNothingStaysOpen()
+    {
+        RequestStore store(connection());
+        const QString number = store.save(newRequest(QStringLiteral("10"), QStringLiteral("4")), QStringLiteral("1001"));
+        requireNothingOpen();
+
+        RequestDocument changed = newRequest(QStringLiteral("12"), QStringLiteral("9"));
+        changed.documentNumber = number;
+        int inserts = 0;
+        connection().setBeforeStatement([&inserts](const QString &sql) {
+            if (sql.startsWith(QLatin1String("Insert tbInvWithdrawRequest")) && ++inserts == 2)
+                throw DbError(QStringLiteral("the second line was refused"));
+        });
+        QVERIFY_THROWS_EXCEPTION(DbError, store.save(changed, QStringLiteral("1001")));
+        connection().setBeforeStatement({});
+        QCOMPARE(inserts, 2);
+        QVERIFY(!connection().inTransaction());
+        requireNothingOpen();
+
+        // as another workstation reads it: the first save's lines, none of the second's
+        Connection other(serverSettings(m_connectionString));
+        Recordset lines = other.Execute(RequestStore::loadStatement(number));
+        QCOMPARE(lines.RecordCount(), 2);
+        QCOMPARE(lines.Fields("ItemID").toString().trimmed(), QStringLiteral("10"));
+        QCOMPARE(lines.Fields("Quantity").toDouble(), 4.0);
+
+        store.markDeleted(number, QStringLiteral("1001"));
+        requireNothingOpen();
+    }
+
+    // The listing's total follows every kind of write: a save, a save over it, another
+    // program changing a line directly, a delete mark.
+    void theListingSummaryFollowsEdits()
+    {
+        RequestStore store(connection());
+        const QString number = store.save(newRequest(QStringLiteral("10"), QStringLiteral("5")), QStringLiteral("1001"));
+        QCOMPARE(listedTotal(connection(), number).toDouble(), 5 * 12.5 + 2 * 3.25);
+
+        RequestDocument again = newRequest(QStringLiteral("12"), QStringLiteral("3"));
+        again.documentNumber = number;
+        again.lines.pop_back();
+        store.save(again, QStringLiteral("1001"));
+        QCOMPARE(listedTotal(connection(), number).toDouble(), 3 * 12.5);
+
+        Connection other(serverSettings(m_connectionString));
+        other.Execute(QStringLiteral("Update tbInvWithdrawRequest Set Quantity = 7 Where DocumentNumber = '%1'").arg(number));
+        QCOMPARE(listedTotal(connection(), number).toDouble(), 7 * 12.5);
+
+        store.markDeleted(number, QStringLiteral("1001"));
+        QVERIFY(listedTotal(connection(), number).isEmpty());
+    }
+
+    // Text outside ASCII comes back as it was written, read by another connection. A
+    // database whose collation is not UTF-8 keeps only its code page's characters, so
+    // there only Western European letters are asked of it; the SQLite ODBC driver mangles
+    // characters beyond the first 65,536 (it knows no UTF-16 pairs), so those only go to
+    // SQL Server.
+    void textRoundTripsAsUtf8()
+    {
+        QString text = QStringLiteral("Station S\u00fcd \u00c4rzte \u00e7\u00f1");
+        if (!isSqlServer(connection()))
+            text += QStringLiteral(" \u03a9 \u75c5\u68df");
+        else if (connection()
+                     .Execute(QStringLiteral("Select Cast(DatabasePropertyEx(Db_Name(), 'Collation') as varchar(128)) as Name"))
+                     .Fields("Name").toString().contains(QLatin1String("UTF8"), Qt::CaseInsensitive))
+            text += QStringLiteral(" \u03a9 \u75c5\u68df \U0001F3E5");
+        clsLocation ward;
+        ward.setActiveConnection(&connection());
+        QVERIFY(ward.LoadLocation(QStringLiteral("20")));
+        const QString name = ward.Description();
+        const auto restore = qScopeGuard([&ward, &name] {
+            ward.setDescription(name);
+            ward.Update();
+        });
+        ward.setDescription(text);
+        QVERIFY(ward.Update());
+        Connection other(serverSettings(m_connectionString));
+        clsLocation read;
+        read.setActiveConnection(&other);
+        QVERIFY(read.LoadLocation(QStringLiteral("20")));
+        QCOMPARE(read.Description().trimmed(), text);
+    }
+
+    // A never-delivered item's last delivery date is the date zero, 30 December 1899.
+    void aNeverDeliveredItemHasTheDateZero()
+    {
+        connection().Execute(QStringLiteral("Delete tbInvent Where ItemID = '10' And LocationID = '99'"));
+        connection().Execute(QStringLiteral(
+            "Insert tbInvent (ItemID, LocationID, MinimumOrAverage, IsFloor, IsCeiling, Floor, Ceiling, IsADSStock, "
+            "ADSStock) Values ('10', '99', 0, 0, 0, 0, 0, 0, 0)"));
+        clsItem item;
+        item.setActiveConnection(&connection());
+        const bool loaded = item.LoadItem(QStringLiteral("10"), QStringLiteral("99"));
+        connection().Execute(QStringLiteral("Delete tbInvent Where ItemID = '10' And LocationID = '99'"));
+        QVERIFY(loaded);
+        QCOMPARE(item.LastDeliveryDate(), Convert::dateZero());
+        QCOMPARE(item.LastDeliveryDate().date(), QDate(1899, 12, 30));
+        QCOMPARE(item.ExpiryDate(), Convert::dateZero());
     }
 
     // A code longer than its column never finds the item of its first characters.

@@ -258,6 +258,7 @@ private slots:
         keep("transaction", SqlServerDialect::rollbackStatement());
         keep("numbering lock", SqlServerDialect(QStringLiteral("Microsoft SQL Server"))
                                    .exclusiveLockStatement(QStringLiteral("tbInvWithdrawRequest.DocumentNumber")));
+        keep("log-in server check", clsCurrentUser::serverCheckStatement()); // sent to SQL Server only
     }
 
     void cleanupTestCase()

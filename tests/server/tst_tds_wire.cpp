@@ -3,11 +3,22 @@
 #include "db/Connection.h"
 #include "db/DbError.h"
 #include "db/dialects/SqlServerDialect.h"
+#include "auth_report/frmDeletePassword.h"
+#include "db/ResultTable.h"
 #include "records/clsTerms.h"
+#include "reporting/ReportDocument.h"
+#include "reporting/ReportEngine.h"
+#include "reporting/ReportError.h"
 #include "requests/RequestStore.h"
+#include "session/clsCurrentUser.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,6 +31,7 @@ class TestTdsWire : public QObject
     Q_OBJECT
 
     QTemporaryDir m_odbcConfig;
+    QTemporaryDir m_userConfig; // the session settings IT would set
     std::unique_ptr<TdsResponder> m_responder;
 
     ConnectionSettings settings() const
@@ -125,6 +137,36 @@ class TestTdsWire : public QObject
         QCOMPARE(m_responder->transactionCount(session), 0);
     }
 
+    static void configure(const QString &driver, const QString &options)
+    {
+        QSettings session(QStringLiteral("Quellar"), QStringLiteral("Session"));
+        session.setValue(QStringLiteral("sqlserver/driver"), driver);
+        session.setValue(QStringLiteral("sqlserver/options"), options);
+    }
+
+    // A report of one table on the responder, logged on as the log-in would hand it on.
+    std::shared_ptr<ReportDocument> reportOnResponder() const
+    {
+        const QJsonObject definition{
+            {"format", "quellar-report/1"},
+            {"parameters", QJsonArray{QJsonObject{{"name", "Code"}}}},
+            {"tables", QJsonArray{QJsonObject{{"name", "M"}, {"location", "inventory.dbo.tbInvMaster"}}}},
+            {"query", "Select ItemID From {table:M} Where ItemID = '{?Code}'"},
+            {"columns", QJsonArray{QJsonObject{{"title", "Code"}, {"value", "{ItemID}"}}}},
+        };
+        const QString path = m_userConfig.filePath(QStringLiteral("items.rpt"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(definition).toJson()) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+        file.close();
+        auto report = ReportEngine::OpenReport(path);
+        for (DatabaseTable &table : report->Database().Tables())
+            table.SetLogOnInfo(QStringLiteral("127.0.0.1,%1").arg(m_responder->port()), QStringLiteral("inventory"),
+                               QStringLiteral("ward"), QStringLiteral("x"));
+        report->ParameterFields().front().AddCurrentValue(QStringLiteral("10"));
+        return report;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -134,10 +176,12 @@ private slots:
         // A driver list of the test's own, so that the system's odbcinst.ini does not matter.
         QFile list(m_odbcConfig.filePath(QStringLiteral("odbcinst.ini")));
         QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(QStringLiteral("[FreeTDS]\nDriver=%1\n").arg(driver).toUtf8());
+        // The same driver under the name a hospital may have given it.
+        list.write(QStringLiteral("[FreeTDS]\nDriver=%1\n[Hospital TDS]\nDriver=%1\n").arg(driver).toUtf8());
         list.close();
         qputenv("ODBCSYSINI", QFile::encodeName(m_odbcConfig.path()));
         qputenv("ODBCINSTINI", "odbcinst.ini");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userConfig.path());
         m_responder = std::make_unique<TdsResponder>();
         m_responder->answerRows(QStringLiteral("Select (max(Cast(DocumentNumber as int)) + 1) as DocNum"),
                                 {QStringLiteral("DocNum#")}, {{42}});
@@ -160,6 +204,31 @@ private slots:
                 QVERIFY2(texts.count(statement) == 1,
                          qPrintable(QStringLiteral("session %1: \"%2\" is not sent once").arg(session).arg(statement)));
         }
+    }
+
+    // The log-in's values reach the server as typed, separators and braces included
+    // (FreeTDS reads a braced "}}" as two braces, so a "}" goes unbraced). A user typed
+    // as DOMAIN\user makes FreeTDS ask for Windows authentication (NTLM) instead of
+    // sending the password.
+    void logInValuesReachTheServerAsTyped()
+    {
+        for (const QString &password : {QStringLiteral("p;w"), QStringLiteral("p}w"), QStringLiteral("p=w{")}) {
+            ConnectionSettings how = loginSettings();
+            how.password = password;
+            const std::unique_ptr<Connection> opened = open(how);
+            QVERIFY(opened);
+            const TdsResponder::LogIn logIn = m_responder->logInOf(m_responder->lastSession());
+            QCOMPARE(logIn.password, password);
+            QCOMPARE(logIn.user, QStringLiteral("ward"));
+            QVERIFY(!logIn.windowsAuthentication);
+        }
+        ConnectionSettings how = loginSettings();
+        how.user = QStringLiteral("HOSPITAL\\ward");
+        const std::unique_ptr<Connection> opened = open(how);
+        QVERIFY(opened);
+        const TdsResponder::LogIn logIn = m_responder->logInOf(m_responder->lastSession());
+        QVERIFY(logIn.windowsAuthentication);
+        QCOMPARE(logIn.password, QString());
     }
 
     void everyConnectionIsSetUpOnceWithPlainBatches()
@@ -303,6 +372,89 @@ private slots:
         // and the next save is a transaction of its own again
         QCOMPARE(save(store, document("7")), QStringLiteral("7"));
         QCOMPARE(m_responder->transactionCount(m_responder->lastSession()), 0);
+    }
+
+    // The report logs on through the driver and with the options IT configured, as the
+    // log-in does: a driver nobody installed fails its log-on, extra options reach the
+    // driver (the application name shows in the server's log-in), a braced value keeps
+    // its semicolon, and an option the program sets itself is refused.
+    void theReportLogsOnThroughTheConfiguredDriverAndOptions()
+    {
+        m_responder->answerRows(QStringLiteral("Select ItemID From tbInvMaster"), {QStringLiteral("ItemID")}, {{"10"}});
+        const auto cleanUp = qScopeGuard([] { configure({}, {}); });
+
+        configure(QStringLiteral("No Such Driver"), {});
+        try {
+            reportOnResponder()->ReadRecords();
+            QFAIL("the report logged on without the configured driver");
+        } catch (const ReportError &error) {
+            QVERIFY2(error.message().contains(QLatin1String("cannot log on")), qPrintable(error.message()));
+        }
+
+        configure(QStringLiteral("Hospital TDS"), QStringLiteral("TDS_Version=7.4; APP=Quellar ward report"));
+        const int before = m_responder->lastSession();
+        const std::shared_ptr<ReportDocument> report = reportOnResponder();
+        report->ReadRecords();
+        QCOMPARE(report->records()->rowCount(), 1);
+        QCOMPARE(m_responder->lastSession(), before + 1);
+        // FreeTDS ends the name it was given with a NUL
+        QCOMPARE(m_responder->logInOf(before + 1).application.remove(QChar()), QStringLiteral("Quellar ward report"));
+        QCOMPARE(m_responder->logInOf(before + 1).user, QStringLiteral("ward"));
+        QCOMPARE(textsOf(before + 1).constLast(), QStringLiteral("Select ItemID From tbInvMaster Where ItemID = '10'"));
+
+        configure(QStringLiteral("Hospital TDS"), QStringLiteral("Encrypt=no;PWD=other"));
+        try {
+            reportOnResponder()->ReadRecords();
+            QFAIL("an option that names the password was taken");
+        } catch (const ReportError &error) {
+            QVERIFY2(error.message().contains(QLatin1String("PWD")), qPrintable(error.message()));
+        }
+        QCOMPARE(m_responder->lastSession(), before + 1); // nothing was tried
+    }
+
+    // The log-in asks a SQL Server whether it can read the shared password database by its
+    // three-part name: Azure SQL Database cannot, a case-sensitive password database would
+    // not find the verification's "Employeeid"; both are refused before any password is
+    // sent. Otherwise the password statements go as the program writes them.
+    void aServerThatCannotReadThePasswordsIsRefusedAtLogIn()
+    {
+        const std::unique_ptr<Connection> opened = open(settings());
+        QVERIFY(opened);
+        Connection &connection = *opened;
+        const int session = m_responder->lastSession();
+        clsCurrentUser user;
+        user.setPasswordDeptCode(QStringLiteral("4"));
+        const QString check = clsCurrentUser::serverCheckStatement();
+        const QStringList columns {QStringLiteral("EngineEdition#"), QStringLiteral("PasswordCollation")};
+        const auto refusal = [&](const char *expected) {
+            try {
+                user.credentialsMatch(connection, QStringLiteral("1001"), QStringLiteral("demo"));
+                return QStringLiteral("the log-in went on");
+            } catch (const DbError &error) {
+                return error.description().contains(QLatin1String(expected)) ? QString() : error.description();
+            }
+        };
+
+        m_responder->answerRows(check, columns, {{5, "SQL_Latin1_General_CP1_CI_AS"}});
+        QCOMPARE(refusal("Azure SQL Database"), QString());
+        m_responder->answerRows(check, columns, {{3, "Latin1_General_100_CS_AS_SC_UTF8"}});
+        QCOMPARE(refusal("case-sensitive collation Latin1_General_100_CS_AS_SC_UTF8"), QString());
+        m_responder->answerRows(check, columns, {{2, "Latin1_General_BIN2"}});
+        QCOMPARE(refusal("case-sensitive"), QString());
+        QCOMPARE(textsOf(session).filter(QStringLiteral("tbpasswordmain")), QStringList());
+
+        m_responder->answerRows(check, columns, {{3, "SQL_Latin1_General_CP1_CI_AS"}});
+        m_responder->answerRows(QStringLiteral("Select EmployeeId From password..tbpasswordmain"),
+                                {QStringLiteral("EmployeeId")}, {});
+        QVERIFY(!user.credentialsMatch(connection, QStringLiteral("1001"), QStringLiteral("demo")));
+        const QString verification = frmDeletePassword::passwordStatement(QStringLiteral("2001"), QStringLiteral("5A1B"));
+        connection.Execute(verification);
+        const QStringList sent = textsOf(session);
+        QCOMPARE(sent.constLast(), QStringLiteral(
+            "Select EmployeeId, Password from password..tbpasswordmain where departmentid in ('4','00') "
+            "and Right_Code1 = 'A' and Right_Code2 = 'S' and Employeeid = '2001' and Password = '5A1B'"));
+        QCOMPARE(sent.at(sent.size() - 3), check);
+        QVERIFY(sent.at(sent.size() - 2).startsWith(QLatin1String("Select EmployeeId From password..tbpasswordmain")));
     }
 };
 
