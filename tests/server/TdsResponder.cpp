@@ -1,5 +1,8 @@
 #include "TdsResponder.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <QByteArray>
 
 #include <arpa/inet.h>
@@ -332,6 +335,22 @@ QString TdsResponder::Request::describe() const
         break;
     }
     return QStringLiteral("session %1, %2: %3").arg(session).arg(what, text);
+}
+
+QString TdsResponder::useFreeTds(const QString &folder, const QStringList &names)
+{
+    const QString driver = QStringLiteral(QUELLAR_TDSODBC);
+    if (!QFile::exists(driver))
+        return QStringLiteral("FreeTDS's ODBC driver %1 is missing (Debian package tdsodbc)").arg(driver);
+    QFile list(QDir(folder).filePath(QStringLiteral("odbcinst.ini")));
+    if (!list.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write %1").arg(list.fileName());
+    for (const QString &name : names)
+        list.write(QStringLiteral("[%1]\nDriver=%2\n").arg(name, driver).toUtf8());
+    list.close();
+    qputenv("ODBCSYSINI", QFile::encodeName(folder));
+    qputenv("ODBCINSTINI", "odbcinst.ini");
+    return {};
 }
 
 TdsResponder::TdsResponder()

@@ -39,6 +39,11 @@ public:
         bool windowsAuthentication = false; // integrated security asked for (NTLM, Kerberos)
     };
 
+    // Points unixODBC at a driver list of the test's own in that folder, FreeTDS under each
+    // of the names given, so that the system's odbcinst.ini does not matter. An empty
+    // text, or why it cannot be done (FreeTDS's driver missing).
+    static QString useFreeTds(const QString &folder, const QStringList &names = {QStringLiteral("FreeTDS")});
+
     TdsResponder();  // listens on a free port of 127.0.0.1 at once
     ~TdsResponder();
     TdsResponder(const TdsResponder &) = delete;

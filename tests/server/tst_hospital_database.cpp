@@ -234,15 +234,9 @@ class TestHospitalDatabase : public QObject
 private slots:
     void initTestCase()
     {
-        const QString driver = QStringLiteral(QUELLAR_TDSODBC);
-        if (!QFile::exists(driver))
-            QFAIL(qPrintable(QStringLiteral("FreeTDS's ODBC driver %1 is missing (Debian package tdsodbc)").arg(driver)));
-        QFile list(m_odbcConfig.filePath(QStringLiteral("odbcinst.ini")));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(QStringLiteral("[FreeTDS]\nDriver=%1\n").arg(driver).toUtf8());
-        list.close();
-        qputenv("ODBCSYSINI", QFile::encodeName(m_odbcConfig.path()));
-        qputenv("ODBCINSTINI", "odbcinst.ini");
+        const QString unusable = TdsResponder::useFreeTds(m_odbcConfig.path());
+        if (!unusable.isEmpty())
+            QFAIL(qPrintable(unusable));
         m_responder = std::make_unique<TdsResponder>();
         m_responder->answerWith([this](const QString &statement) { return m_catalog.answer(statement); });
     }

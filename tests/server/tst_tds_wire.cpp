@@ -170,17 +170,10 @@ class TestTdsWire : public QObject
 private slots:
     void initTestCase()
     {
-        const QString driver = QStringLiteral(QUELLAR_TDSODBC);
-        if (!QFile::exists(driver))
-            QFAIL(qPrintable(QStringLiteral("FreeTDS's ODBC driver %1 is missing (Debian package tdsodbc)").arg(driver)));
-        // A driver list of the test's own, so that the system's odbcinst.ini does not matter.
-        QFile list(m_odbcConfig.filePath(QStringLiteral("odbcinst.ini")));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        // The same driver under the name a hospital may have given it.
-        list.write(QStringLiteral("[FreeTDS]\nDriver=%1\n[Hospital TDS]\nDriver=%1\n").arg(driver).toUtf8());
-        list.close();
-        qputenv("ODBCSYSINI", QFile::encodeName(m_odbcConfig.path()));
-        qputenv("ODBCINSTINI", "odbcinst.ini");
+        // The same driver also under the name a hospital may have given it.
+        const QString unusable = TdsResponder::useFreeTds(m_odbcConfig.path(), {QStringLiteral("FreeTDS"), QStringLiteral("Hospital TDS")});
+        if (!unusable.isEmpty())
+            QFAIL(qPrintable(unusable));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_userConfig.path());
         m_responder = std::make_unique<TdsResponder>();
         m_responder->answerRows(QStringLiteral("Select (max(Cast(DocumentNumber as int)) + 1) as DocNum"),
