@@ -7,7 +7,7 @@
 #include "dialects/SqlServerDialect.h"
 #include "dialects/SqliteDialect.h"
 #include "dialects/sqlite/SqliteFileLocks.h"
-#include "dialects/SqliteFilePlace.h"
+#include "dialects/sqlite/SqliteFilePlace.h"
 #include "dialects/TSqlTokenizer.h"
 
 #include <QAtomicInt>

@@ -5,7 +5,7 @@
 #include "db/ConnectionSettings.h"
 #include "db/DbError.h"
 #include "db/ForwardQuery.h"
-#include "db/dialects/SqliteFilePlace.h"
+#include "db/dialects/sqlite/SqliteFilePlace.h"
 #include "db/dialects/sqlite/SqliteFunctions.h"
 
 #include <QFileInfo>

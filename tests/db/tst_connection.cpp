@@ -2,7 +2,7 @@
 #include "db/Connection.h"
 #include "db/DatabaseSetup.h"
 #include "db/DbError.h"
-#include "db/dialects/SqliteFilePlace.h"
+#include "db/dialects/sqlite/SqliteFilePlace.h"
 #include "db/SqlQuote.h"
 #include "session/clsCurrentUser.h"
 #include "support/ReadOnlyMount.h"
