@@ -4,7 +4,7 @@
 
 #include "app/MessageBox.h"
 #include "app/ModalDialogs.h"
-#include "app/Startup.h"
+#include "app/program/Startup.h"
 #include "app/modInventory.h"
 #include "auth_report/ReportPrinting.h"
 #include "db/Connection.h"

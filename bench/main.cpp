@@ -6,7 +6,7 @@
 // each in a process of its own and shows how every case grows with the size.
 #include "Benchmark.h"
 #include "BenchSession.h"
-#include "DatabaseGenerator.h"
+#include "app/admin/DatabaseGenerator.h"
 
 #include "app/admin/AdminCommand.h"
 #include "app/modInventory.h"

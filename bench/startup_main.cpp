@@ -8,7 +8,7 @@
 #include "RawDatabase.h"
 
 #include "app/MessageBox.h"
-#include "app/Startup.h"
+#include "app/program/Startup.h"
 #include "app/modInventory.h"
 #include "db/DbError.h"
 #include "session/clsCurrentUser.h"

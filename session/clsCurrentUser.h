@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SessionComponent.h"
+#include "session/SessionComponent.h"
 
 #include <QString>
 

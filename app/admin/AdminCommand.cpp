@@ -7,7 +7,7 @@
 #include "app/modInventory.h"
 #include "auth_report/CipherSettings.h"
 #include "auth_report/ReportPrinting.h"
-#include "bench/DatabaseGenerator.h"
+#include "app/admin/DatabaseGenerator.h"
 #include "db/Connection.h"
 #include "db/DatabaseSetup.h"
 #include "db/DbError.h"

@@ -1,5 +1,5 @@
 #include "app/MessageBox.h"
-#include "app/Startup.h"
+#include "app/program/Startup.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "session/SessionComponent.h"

@@ -1,4 +1,4 @@
-#include "bench/DatabaseGenerator.h"
+#include "app/admin/DatabaseGenerator.h"
 #include "db/Connection.h"
 #include "db/CursorModel.h"
 #include "db/DatabaseSetup.h"

@@ -1,4 +1,4 @@
-#include "bench/DatabaseGenerator.h"
+#include "app/admin/DatabaseGenerator.h"
 #include "bench/RawDatabase.h"
 
 #include <QTemporaryDir>

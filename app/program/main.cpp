@@ -1,9 +1,9 @@
-#include "MessageBox.h"
+#include "app/MessageBox.h"
 #include "ProgramCommandLine.h"
 #include "app/ClassError.h"
 #include "db/DbError.h"
 #include "Startup.h"
-#include "modInventory.h"
+#include "app/modInventory.h"
 #include "session/SessionComponent.h"
 #include "session/clsCurrentUser.h"
 

@@ -1,7 +1,7 @@
 #include "Startup.h"
 
-#include "MessageBox.h"
-#include "modInventory.h"
+#include "app/MessageBox.h"
+#include "app/modInventory.h"
 #include "db/Connection.h"
 #include "requests/frmMain.h"
 #include "session/SessionComponent.h"
