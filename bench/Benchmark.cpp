@@ -1,6 +1,8 @@
 #include "Benchmark.h"
 
+#include "MemoryGrowth.h"
 #include "RawDatabase.h"
+#include "StartupTiming.h"
 
 #include "app/MessageBox.h"
 #include "app/ModalDialogs.h"
@@ -22,9 +24,7 @@
 #include <QFile>
 #include <QGraphicsView>
 #include <QHeaderView>
-#include <QJsonArray>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QRadioButton>
@@ -33,67 +33,13 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QWindow>
-
-#include <sqlite3.h>
-
-#include <malloc.h>
 
 #include <algorithm>
 #include <stdexcept>
 
 namespace {
 
-// A field of /proc/self/status in kB ("VmHWM", "VmRSS").
-qint64 statusKb(const char *field)
-{
-    QFile file(QStringLiteral("/proc/self/status"));
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
-// Measures how far the resident memory rises during a piece of work: freed heap goes
-// back to the system first, and the kernel's peak mark is set back to the present.
-class MemoryGrowth
-{
-public:
-    MemoryGrowth()
-    {
-        malloc_trim(0);
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        m_peakReset = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-        m_before = statusKb("VmRSS");
-    }
-    // -1 when the kernel does not let the peak be reset.
-    qint64 kb() const { return m_peakReset ? std::max<qint64>(0, statusKb("VmHWM") - m_before) : -1; }
-
-private:
-    qint64 m_before = 0;
-    bool m_peakReset = false;
-};
-
-std::string text(const RawDatabase::Value &value)
-{
-    if (const auto *s = std::get_if<std::string>(&value))
-        return *s;
-    if (const auto *i = std::get_if<std::int64_t>(&value))
-        return std::to_string(*i);
-    if (const auto *d = std::get_if<double>(&value))
-        return QString::number(*d, 'g', 15).toStdString();
-    return {};
-}
-
-QString qtext(const RawDatabase::Value &value)
-{
-    return QString::fromStdString(text(value));
-}
 
 // Lets the window system catch up, then paints the view's rows at once: what the clerk
 // sees, not a paint that is still queued.
@@ -123,69 +69,10 @@ void waitExposed(QWidget *widget)
     QApplication::processEvents();
 }
 
-// The next prefix after a name prefix, for an index range ("PARA" gives "PARB").
-QString prefixEnd(const QString &prefix)
-{
-    QString end = prefix;
-    end.back() = QChar(end.back().unicode() + 1);
-    return end;
-}
-
-// The products of one location as the search window lists them. The items are walked in
-// name order (CROSS JOIN keeps the item master outside), so that the first screen is
-// found without sorting the whole stock of the location.
-QString productFloorStatement(const QString &condition)
-{
-    return QStringLiteral(
-               "SELECT A.ItemID, A.ItemName, A.ItemDesc, B.SupplierName, D.Markup_In, D.Markup_Out, "
-               "CASE WHEN D.ItemStatus = 1 THEN 'Inactive' ELSE 'Active' END, A.Packing, A.ListCost, "
-               "C.ItemClassificationName "
-               "FROM tbInvMaster A CROSS JOIN tbInvent D ON D.ItemID = A.ItemID AND D.LocationID = ? "
-               "LEFT JOIN tbInvSupplier B ON B.SupplierID = A.SupplierID "
-               "LEFT JOIN tbInvClassification C ON C.ItemClassificationID = A.ItemClassificationID "
-               "WHERE (D.ItemStatus = 0 OR D.ItemStatus IS NULL) %1 ORDER BY A.ItemName, A.ItemDesc LIMIT ?")
-        .arg(condition);
-}
-
-// Every product of one location in the order the search window lists them, read to the
-// end: the location's stock first and one sort, the plan SQLite takes for the whole list.
-QString allProductsFloorStatement()
-{
-    return QStringLiteral(
-        "SELECT A.ItemID, A.ItemName, A.ItemDesc, B.SupplierName, D.Markup_In, D.Markup_Out, "
-        "CASE WHEN D.ItemStatus = 1 THEN 'Inactive' ELSE 'Active' END, A.Packing, A.ListCost, "
-        "C.ItemClassificationName "
-        "FROM tbInvent D CROSS JOIN tbInvMaster A ON A.ItemID = D.ItemID "
-        "LEFT JOIN tbInvSupplier B ON B.SupplierID = A.SupplierID "
-        "LEFT JOIN tbInvClassification C ON C.ItemClassificationID = A.ItemClassificationID "
-        "WHERE D.LocationID = ? AND (D.ItemStatus = 0 OR D.ItemStatus IS NULL) AND A.ItemName LIKE '%' "
-        "ORDER BY A.ItemName, A.ItemDesc, A.ItemID");
-}
-
 } // namespace
 
 // ---- results --------------------------------------------------------------------------
 
-bool Benchmark::Result::met() const
-{
-    if (targetMs > 0 && medianMs > targetMs)
-        return false;
-    if (targetRatio > 0 && floorMs > 0 && medianMs > targetRatio * floorMs)
-        return false;
-    return !(memoryTargetKb > 0 && memoryGrowthKb > memoryTargetKb);
-}
-
-QString Benchmark::Result::targetText() const
-{
-    QStringList parts;
-    if (targetMs > 0)
-        parts << QStringLiteral("< %1 ms").arg(targetMs);
-    if (targetRatio > 0)
-        parts << QStringLiteral("<= %1x").arg(targetRatio);
-    if (memoryTargetKb > 0)
-        parts << QStringLiteral("< %1 MB").arg(memoryTargetKb / 1024);
-    return parts.isEmpty() ? QStringLiteral("-") : parts.join(QStringLiteral(", "));
-}
 
 Benchmark::Benchmark(Options options) : m_options(std::move(options)) { }
 
@@ -194,15 +81,6 @@ Benchmark::~Benchmark()
     ModalDialogs::clearScript();
     gReport.reset();
     m_window.reset();
-}
-
-double Benchmark::median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 double Benchmark::timeMs(const std::function<void()> &work)
@@ -215,7 +93,7 @@ double Benchmark::timeMs(const std::function<void()> &work)
 
 void Benchmark::finish(Result &result) const
 {
-    result.peakRssKb = statusKb("VmHWM");
+    result.peakRssKb = MemoryGrowth::statusKb("VmHWM");
     if (!MsgBoxScript::shown().empty())
         throw std::runtime_error("A message box appeared during \"" + result.name.toStdString()
                                  + "\": " + MsgBoxScript::shown().front().prompt.toStdString());
@@ -254,23 +132,23 @@ void Benchmark::prepareSubjects()
         "GROUP BY DocumentNumber ORDER BY n DESC LIMIT 2"));
     if (sizes.size() < 2)
         throw std::runtime_error("The database holds fewer than two pending requests.");
-    m_largestDocument = qtext(sizes[0][0]);
+    m_largestDocument = RawDatabase::qtext(sizes[0][0]);
     m_largestLines = int(std::get<std::int64_t>(sizes[0][1]));
-    m_mediumDocument = qtext(sizes[1][0]);
+    m_mediumDocument = RawDatabase::qtext(sizes[1][0]);
     m_mediumLines = int(std::get<std::int64_t>(sizes[1][1]));
     const auto lines = m_raw->query(QStringLiteral(
         "SELECT ItemID, LocationID FROM tbInvWithdrawRequest WHERE DocumentNumber = ? ORDER BY LineID"),
         {m_largestDocument.toStdString()});
     for (const auto &line : lines)
-        m_largestItems << qtext(line[0]);
-    m_largestLocation = lines.empty() ? QString() : qtext(lines[0][1]);
+        m_largestItems << RawDatabase::qtext(line[0]);
+    m_largestLocation = lines.empty() ? QString() : RawDatabase::qtext(lines[0][1]);
 
     m_searchLocation = gstrDefaultLocationID;
     const auto location = m_raw->query(QStringLiteral("SELECT Location FROM tbInvLocation WHERE LocationID = ?"),
                                        {m_searchLocation.toStdString()});
     if (location.empty())
         throw std::runtime_error("The default location is missing.");
-    m_searchLocationName = qtext(location[0][0]);
+    m_searchLocationName = RawDatabase::qtext(location[0][0]);
     const auto stocked = m_raw->query(QStringLiteral(
         "SELECT I.ItemID FROM tbInvent I JOIN tbInvMaster M ON M.ItemID = I.ItemID "
         "WHERE I.LocationID = ? AND (I.ItemStatus = 0 OR I.ItemStatus IS NULL) "
@@ -278,7 +156,7 @@ void Benchmark::prepareSubjects()
         {m_searchLocation.toStdString()});
     if (stocked.empty())
         throw std::runtime_error("The default location stocks no item.");
-    m_exactCode = qtext(stocked[stocked.size() / 2][0]);
+    m_exactCode = RawDatabase::qtext(stocked[stocked.size() / 2][0]);
 }
 
 // As start-up leaves it after the log-in: hospital information read, main window shown.
@@ -396,8 +274,8 @@ std::vector<Benchmark::Result> Benchmark::listings()
     }
     for (Result *r : {&pending, &processed}) {
         const bool isProcessed = r == &processed;
-        r->medianMs = median(times[isProcessed]);
-        r->floorMs = median(floors[isProcessed]);
+        r->medianMs = BenchResult::median(times[isProcessed]);
+        r->floorMs = BenchResult::median(floors[isProcessed]);
         finish(*r);
     }
     return {pending, processed};
@@ -431,8 +309,8 @@ Benchmark::Result Benchmark::editing()
     // A grid that fetches its rows as it scrolls may hold fewer for now.
     if (result.rows < m_largestLines && !control<QAbstractItemView>("grdDetails")->model()->canFetchMore({}))
         throw std::runtime_error("The editor shows fewer lines than the request holds.");
-    result.medianMs = median(times);
-    result.floorMs = median(floors);
+    result.medianMs = BenchResult::median(times);
+    result.floorMs = BenchResult::median(floors);
     finish(result);
     return result;
 }
@@ -470,8 +348,8 @@ Benchmark::Result Benchmark::rowChange()
             m_raw->query(QStringLiteral("SELECT * FROM tbInvMaster WHERE ItemID = ?"), {item});
         }));
     }
-    result.medianMs = median(times);
-    result.floorMs = median(floors);
+    result.medianMs = BenchResult::median(times);
+    result.floorMs = BenchResult::median(floors);
     finish(result);
     return result;
 }
@@ -505,8 +383,8 @@ Benchmark::Result Benchmark::reportToViewer()
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         floors.push_back(timeMs([&] { result.rows = int(m_raw->query(lineQuery(), {document}).size()); }));
     }
-    result.medianMs = median(times);
-    result.floorMs = median(floors);
+    result.medianMs = BenchResult::median(times);
+    result.floorMs = BenchResult::median(floors);
     finish(result);
     return result;
 }
@@ -540,8 +418,8 @@ Benchmark::Result Benchmark::reportToPdf()
             throw std::runtime_error("The report wrote an empty PDF file.");
         floors.push_back(timeMs([&] { result.rows = int(m_raw->query(lineQuery(), {document}).size()); }));
     }
-    result.medianMs = median(times);
-    result.floorMs = median(floors);
+    result.medianMs = BenchResult::median(times);
+    result.floorMs = BenchResult::median(floors);
     finish(result);
     return result;
 }
@@ -558,9 +436,9 @@ Benchmark::Result Benchmark::saving()
     result.targetRatio = 3;
     const std::string medium = m_mediumDocument.toStdString();
     const auto sequence = m_raw->query(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'tbInvWithdrawRequest'"));
-    const std::string lastLine = sequence.empty() ? std::string("0") : text(sequence[0][0]);
+    const std::string lastLine = sequence.empty() ? std::string("0") : RawDatabase::text(sequence[0][0]);
     auto highestNumber = [this] {
-        return text(m_raw->query(QStringLiteral("SELECT max(CAST(DocumentNumber AS int)) FROM tbInvWithdrawRequest")).at(0).at(0));
+        return RawDatabase::text(m_raw->query(QStringLiteral("SELECT max(CAST(DocumentNumber AS int)) FROM tbInvWithdrawRequest")).at(0).at(0));
     };
     const std::string generatedHighest = highestNumber();
     auto remove = [&](const std::string &number) {
@@ -583,7 +461,7 @@ Benchmark::Result Benchmark::saving()
     // the right is granted for the runs, and taken back so that the database stays as
     // generated.
     const std::string employee = gCurrentUser->EmployeeCode().toStdString();
-    const std::string source = stored.empty() ? std::string() : text(stored[0][5]);
+    const std::string source = stored.empty() ? std::string() : RawDatabase::text(stored[0][5]);
     const bool grant = !stored.empty()
         && m_raw->query(QStringLiteral("SELECT 1 FROM tbInvUserLocation WHERE EmployeeID = ? AND LocationID = ?"),
                         {employee, source}).empty();
@@ -640,36 +518,24 @@ Benchmark::Result Benchmark::saving()
         const int screen = screenRows(listing);
         std::string next;
         floors.push_back(timeMs([&] {
-            sqlite3 *db = m_raw->handle();
             m_raw->execute("BEGIN IMMEDIATE");
-            next = text(m_raw->query(QStringLiteral(
+            next = RawDatabase::text(m_raw->query(QStringLiteral(
                 "SELECT max(CAST(DocumentNumber AS int)) + 1 FROM tbInvWithdrawRequest")).at(0).at(0));
-            sqlite3_stmt *insert = nullptr;
-            if (sqlite3_prepare_v2(db, "INSERT INTO tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, "
-                                       "ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID) "
-                                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", -1, &insert, nullptr) != SQLITE_OK)
-                m_raw->fail();
-            for (const auto &line : stored) {
-                sqlite3_bind_text(insert, 1, next.data(), int(next.size()), SQLITE_STATIC);
-                for (int c = 0; c < 9; ++c) {
-                    const std::string value = text(line[size_t(c)]);
-                    sqlite3_bind_text(insert, c + 2, value.data(), int(value.size()), SQLITE_TRANSIENT);
-                }
-                if (sqlite3_step(insert) != SQLITE_DONE) {
-                    sqlite3_finalize(insert);
-                    m_raw->execute("ROLLBACK");
-                    m_raw->fail();
-                }
-                sqlite3_reset(insert);
+            try {
+                m_raw->insertRows("INSERT INTO tbInvWithdrawRequest (DocumentNumber, ItemID, Quantity, UnitCost, "
+                                  "ForRetail, isADS, LocationID, TargetLocationID, TransDate, UserID) "
+                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", next, stored);
+            } catch (...) {
+                m_raw->execute("ROLLBACK");
+                throw;
             }
-            sqlite3_finalize(insert);
             m_raw->execute("COMMIT");
             listingFloorRows(false, screen);
         }));
         remove(next);
     }
-    result.medianMs = median(times);
-    result.floorMs = median(floors);
+    result.medianMs = BenchResult::median(times);
+    result.floorMs = BenchResult::median(floors);
     finish(result);
     return result;
 }
@@ -711,26 +577,26 @@ Benchmark::Result Benchmark::search(const QString &key, const QString &name, con
         if (exact) {
             const std::string code = searchText.toStdString();
             floors.push_back(timeMs([&] {
-                result.rows = int(m_raw->query(productFloorStatement(QStringLiteral("AND A.ItemID = ?")).replace(
+                result.rows = int(m_raw->query(RawDatabase::productFloorStatement(QStringLiteral("AND A.ItemID = ?")).replace(
                                                    QStringLiteral(" LIMIT ?"), QString()),
                                                {location, code}).size());
                 m_raw->query(QStringLiteral("SELECT * FROM tbInvent WHERE ItemID = ? AND LocationID = ?"), {code, location});
             }));
         } else if (searchText.isEmpty()) {
             floors.push_back(timeMs([&] {
-                m_raw->query(productFloorStatement(QString()), {location, std::to_string(screen)});
+                m_raw->query(RawDatabase::productFloorStatement(QString()), {location, std::to_string(screen)});
             }));
         } else {
             const std::string low = searchText.toStdString();
-            const std::string high = prefixEnd(searchText).toStdString();
+            const std::string high = RawDatabase::prefixEnd(searchText).toStdString();
             floors.push_back(timeMs([&] {
-                m_raw->query(productFloorStatement(QStringLiteral("AND A.ItemName >= ? AND A.ItemName < ?")),
+                m_raw->query(RawDatabase::productFloorStatement(QStringLiteral("AND A.ItemName >= ? AND A.ItemName < ?")),
                              {location, low, high, std::to_string(screen)});
             }));
         }
     }
-    result.medianMs = median(times);
-    result.floorMs = median(floors);
+    result.medianMs = BenchResult::median(times);
+    result.floorMs = BenchResult::median(floors);
     finish(result);
     return result;
 }
@@ -777,67 +643,17 @@ Benchmark::Result Benchmark::searchToEnd()
         if (!failure.empty())
             throw std::runtime_error(failure);
         int floorRows = 0;
-        floors.push_back(timeMs([&] { floorRows = int(m_raw->query(allProductsFloorStatement(), {location}).size()); }));
+        floors.push_back(timeMs([&] { floorRows = int(m_raw->query(RawDatabase::allProductsFloorStatement(), {location}).size()); }));
         if (floorRows != result.rows)
             throw std::runtime_error("The product search lists " + std::to_string(result.rows) + " products, the location stocks "
                                      + std::to_string(floorRows) + ".");
     }
-    result.medianMs = median(times);
-    result.floorMs = median(floors);
+    result.medianMs = BenchResult::median(times);
+    result.floorMs = BenchResult::median(floors);
     finish(result);
     return result;
 }
 
-// From process start to the main window exposed, the log-in window filled in and
-// confirmed by the harness; a process of its own each time. The floor is a process that
-// opens the database and reads what the window first shows through SQLite's C API.
-double Benchmark::timeStartup(const QString &harness, const QStringList &arguments, const QString &settingsFolder,
-                              QByteArray *output)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), settingsFolder);
-    process.setProcessEnvironment(environment);
-    QElapsedTimer timer;
-    timer.start();
-    process.start(harness, arguments);
-    QByteArray received;
-    while (!received.contains("shown")) {
-        if (!process.waitForReadyRead(60000))
-            throw std::runtime_error("The start-up harness gave no answer: " + process.readAllStandardError().toStdString());
-        received += process.readAllStandardOutput();
-    }
-    const double elapsed = double(timer.nsecsElapsed()) / 1e6;
-    process.waitForFinished(60000);
-    received += process.readAllStandardOutput();
-    if (process.exitCode() != 0)
-        throw std::runtime_error("The start-up harness failed: " + received.toStdString()
-                                 + process.readAllStandardError().toStdString());
-    if (output)
-        *output = received;
-    return elapsed;
-}
-
-double Benchmark::startupRatio(const QString &harness, const QString &file, const QString &reference, int runs)
-{
-    QTemporaryDir settings;
-    if (!settings.isValid())
-        throw std::runtime_error("No temporary folder can be made.");
-    std::vector<double> atFile;
-    std::vector<double> atReference;
-    for (int run = 0; run < runs; ++run) {
-        // Turn about, so that a machine slowing down or speeding up weighs on both alike.
-        if (run % 2 == 0) {
-            atReference.push_back(timeStartup(harness, {reference}, settings.path()));
-            atFile.push_back(timeStartup(harness, {file}, settings.path()));
-        } else {
-            atFile.push_back(timeStartup(harness, {file}, settings.path()));
-            atReference.push_back(timeStartup(harness, {reference}, settings.path()));
-        }
-    }
-    return median(atFile) / median(atReference);
-}
 
 Benchmark::Result Benchmark::startup()
 {
@@ -847,7 +663,7 @@ Benchmark::Result Benchmark::startup()
     if (!settings.isValid())
         throw std::runtime_error("No temporary folder can be made.");
     auto launch = [&](const QStringList &arguments, QByteArray *output) {
-        return timeStartup(m_options.startupHarness, arguments, settings.path(), output);
+        return StartupTiming::timeOnce(m_options.startupHarness, arguments, settings.path(), output);
     };
     std::vector<double> times;
     std::vector<double> floors;
@@ -871,8 +687,8 @@ Benchmark::Result Benchmark::startup()
     }
     m_breakdown.prepend({QStringLiteral("process start and libraries"), std::max(0.0, total - inProcess)});
     m_breakdown.append({QStringLiteral("total (this start)"), total});
-    result.medianMs = median(times);
-    result.floorMs = median(floors);
+    result.medianMs = BenchResult::median(times);
+    result.floorMs = BenchResult::median(floors);
     result.rows = 1;
     return result;
 }
@@ -940,90 +756,3 @@ std::vector<Benchmark::Result> Benchmark::run(QTextStream &log)
     return results;
 }
 
-// ---- output ---------------------------------------------------------------------------
-
-void Benchmark::printTable(const std::vector<Result> &results, QTextStream &out)
-{
-    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
-               .arg(QStringLiteral("case"), -40)
-               .arg(QStringLiteral("median ms"), 10)
-               .arg(QStringLiteral("floor ms"), 9)
-               .arg(QStringLiteral("ratio"), 6)
-               .arg(QStringLiteral("mem MB"), 7)
-               .arg(QStringLiteral("target"), -26)
-               .arg(QStringLiteral("rows"), 6)
-               .arg(QStringLiteral("met"));
-    for (const Result &r : results) {
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
-                   .arg(r.name, -40)
-                   .arg(r.medianMs, 10, 'f', 3)
-                   .arg(r.floorMs, 9, 'f', 3)
-                   .arg(r.floorMs > 0 ? r.medianMs / r.floorMs : 0.0, 6, 'f', 2)
-                   .arg(r.memoryGrowthKb >= 0 ? QString::number(double(r.memoryGrowthKb) / 1024.0, 'f', 1)
-                                              : QStringLiteral("-"), 7)
-                   .arg(r.targetText(), -26)
-                   .arg(r.rows, 6)
-                   .arg(r.met() ? QStringLiteral("yes") : QStringLiteral("NO"));
-    }
-    out.flush();
-}
-
-void Benchmark::printBreakdown(const Breakdown &breakdown, QTextStream &out)
-{
-    if (breakdown.isEmpty())
-        return;
-    out << "Start-up, phase by phase (one start):\n";
-    for (const auto &[phase, ms] : breakdown)
-        out << QStringLiteral("  %1 %2 ms\n").arg(phase, -30).arg(ms, 9, 'f', 1);
-    out.flush();
-}
-
-QJsonObject Benchmark::toJson(const std::vector<Result> &results, const Breakdown &breakdown, const Options &options)
-{
-    QJsonArray cases;
-    for (const Result &r : results) {
-        cases.append(QJsonObject{{QStringLiteral("key"), r.key},
-                                 {QStringLiteral("name"), r.name},
-                                 {QStringLiteral("median_ms"), r.medianMs},
-                                 {QStringLiteral("floor_ms"), r.floorMs},
-                                 {QStringLiteral("ratio"), r.floorMs > 0 ? r.medianMs / r.floorMs : 0.0},
-                                 {QStringLiteral("target_ms"), r.targetMs},
-                                 {QStringLiteral("target_ratio"), r.targetRatio},
-                                 {QStringLiteral("memory_growth_kb"), r.memoryGrowthKb},
-                                 {QStringLiteral("memory_target_kb"), r.memoryTargetKb},
-                                 {QStringLiteral("peak_rss_kb"), r.peakRssKb},
-                                 {QStringLiteral("rows"), r.rows},
-                                 {QStringLiteral("met"), r.met()}});
-    }
-    QJsonArray phases;
-    for (const auto &[phase, ms] : breakdown)
-        phases.append(QJsonObject{{QStringLiteral("phase"), phase}, {QStringLiteral("ms"), ms}});
-    return QJsonObject{{QStringLiteral("database"), options.databaseFile},
-                       {QStringLiteral("runs"), options.runs},
-                       {QStringLiteral("cpus"), QThread::idealThreadCount()},
-                       {QStringLiteral("sqlite"), QString::fromLatin1(sqlite3_libversion())},
-                       {QStringLiteral("qt"), QString::fromLatin1(qVersion())},
-                       {QStringLiteral("cases"), cases},
-                       {QStringLiteral("startup_phases"), phases}};
-}
-
-std::vector<Benchmark::Result> Benchmark::resultsFromJson(const QJsonObject &json)
-{
-    std::vector<Result> results;
-    for (const QJsonValue &value : json.value(QStringLiteral("cases")).toArray()) {
-        const QJsonObject c = value.toObject();
-        Result r;
-        r.key = c.value(QStringLiteral("key")).toString();
-        r.name = c.value(QStringLiteral("name")).toString();
-        r.medianMs = c.value(QStringLiteral("median_ms")).toDouble();
-        r.floorMs = c.value(QStringLiteral("floor_ms")).toDouble();
-        r.targetMs = c.value(QStringLiteral("target_ms")).toDouble();
-        r.targetRatio = c.value(QStringLiteral("target_ratio")).toDouble();
-        r.memoryGrowthKb = c.value(QStringLiteral("memory_growth_kb")).toInteger(-1);
-        r.memoryTargetKb = c.value(QStringLiteral("memory_target_kb")).toInteger();
-        r.peakRssKb = c.value(QStringLiteral("peak_rss_kb")).toInteger();
-        r.rows = c.value(QStringLiteral("rows")).toInt();
-        results.push_back(r);
-    }
-    return results;
-}

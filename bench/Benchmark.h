@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QJsonObject>
-#include <QList>
-#include <QPair>
+#include "BenchResult.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -30,23 +29,9 @@ public:
         QStringList cases; // keys of the cases to run (their groups run whole); empty runs all
     };
 
-    struct Result {
-        QString key;  // short and stable, for comparing runs and scales
-        QString name; // what the clerk does
-        double medianMs = 0;
-        double floorMs = 0;
-        double targetMs = 0;          // absolute limit; 0 when there is none
-        double targetRatio = 0;       // limit relative to the floor; 0 when there is none
-        qint64 memoryGrowthKb = -1;   // peak resident growth during the case; -1 not measured
-        qint64 memoryTargetKb = 0;    // limit of that growth; 0 when there is none
-        qint64 peakRssKb = 0;         // VmHWM of the process after the case
-        int rows = 0;                 // rows the case showed, as a check that it did the work
-        bool met() const;
-        QString targetText() const;
-    };
+    using Result = BenchResult;
 
-    // Where start-up spends its time, phase by phase, in milliseconds.
-    using Breakdown = QList<QPair<QString, double>>;
+    using Breakdown = BenchResult::Breakdown;
 
     explicit Benchmark(Options options);
     ~Benchmark();
@@ -56,13 +41,6 @@ public:
     std::vector<Result> run(QTextStream &log);
     const Breakdown &startupBreakdown() const { return m_breakdown; }
 
-    static void printTable(const std::vector<Result> &results, QTextStream &out);
-    // How much longer start-up through the harness takes on file than on reference, from
-    // starts that take turns on the two (median over median).
-    static double startupRatio(const QString &harness, const QString &file, const QString &reference, int runs);
-    static void printBreakdown(const Breakdown &breakdown, QTextStream &out);
-    static QJsonObject toJson(const std::vector<Result> &results, const Breakdown &breakdown, const Options &options);
-    static std::vector<Result> resultsFromJson(const QJsonObject &json);
 
 private:
     void openWindow();
@@ -90,11 +68,7 @@ private:
     int listingFloorRows(bool processed, int screenRows);
     QString lineQuery() const;
 
-    static double median(std::vector<double> values);
     static double timeMs(const std::function<void()> &work);
-    // One start through the harness until its main window is shown.
-    static double timeStartup(const QString &harness, const QStringList &arguments, const QString &settingsFolder,
-                              QByteArray *output = nullptr);
     void finish(Result &result) const;
 
     Options m_options;

@@ -104,3 +104,80 @@ QString RawDatabase::listingStatement(bool processed)
                "GROUP BY CAST(R.DocumentNumber AS int) ORDER BY CAST(R.DocumentNumber AS int) DESC LIMIT ?")
         .arg(processed ? QStringLiteral("NOT NULL") : QStringLiteral("NULL"));
 }
+
+void RawDatabase::insertRows(const char *sql, const std::string &first, const Rows &rows)
+{
+    sqlite3_stmt *insert = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql, -1, &insert, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(insert);
+        fail();
+    }
+    for (const auto &row : rows) {
+        sqlite3_bind_text(insert, 1, first.data(), int(first.size()), SQLITE_STATIC);
+        for (size_t c = 0; c < row.size(); ++c) {
+            const std::string value = text(row[c]);
+            sqlite3_bind_text(insert, int(c) + 2, value.data(), int(value.size()), SQLITE_TRANSIENT);
+        }
+        if (sqlite3_step(insert) != SQLITE_DONE) {
+            sqlite3_finalize(insert);
+            fail();
+        }
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+}
+
+std::string RawDatabase::text(const Value &value)
+{
+    if (const auto *s = std::get_if<std::string>(&value))
+        return *s;
+    if (const auto *i = std::get_if<std::int64_t>(&value))
+        return std::to_string(*i);
+    if (const auto *d = std::get_if<double>(&value))
+        return QString::number(*d, 'g', 15).toStdString();
+    return {};
+}
+
+QString RawDatabase::qtext(const Value &value)
+{
+    return QString::fromStdString(text(value));
+}
+
+// The next prefix after a name prefix, for an index range ("PARA" gives "PARB").
+QString RawDatabase::prefixEnd(const QString &prefix)
+{
+    QString end = prefix;
+    end.back() = QChar(end.back().unicode() + 1);
+    return end;
+}
+
+// The products of one location as the search window lists them. The items are walked in
+// name order (CROSS JOIN keeps the item master outside), so that the first screen is
+// found without sorting the whole stock of the location.
+QString RawDatabase::productFloorStatement(const QString &condition)
+{
+    return QStringLiteral(
+               "SELECT A.ItemID, A.ItemName, A.ItemDesc, B.SupplierName, D.Markup_In, D.Markup_Out, "
+               "CASE WHEN D.ItemStatus = 1 THEN 'Inactive' ELSE 'Active' END, A.Packing, A.ListCost, "
+               "C.ItemClassificationName "
+               "FROM tbInvMaster A CROSS JOIN tbInvent D ON D.ItemID = A.ItemID AND D.LocationID = ? "
+               "LEFT JOIN tbInvSupplier B ON B.SupplierID = A.SupplierID "
+               "LEFT JOIN tbInvClassification C ON C.ItemClassificationID = A.ItemClassificationID "
+               "WHERE (D.ItemStatus = 0 OR D.ItemStatus IS NULL) %1 ORDER BY A.ItemName, A.ItemDesc LIMIT ?")
+        .arg(condition);
+}
+
+// Every product of one location in the order the search window lists them, read to the
+// end: the location's stock first and one sort, the plan SQLite takes for the whole list.
+QString RawDatabase::allProductsFloorStatement()
+{
+    return QStringLiteral(
+        "SELECT A.ItemID, A.ItemName, A.ItemDesc, B.SupplierName, D.Markup_In, D.Markup_Out, "
+        "CASE WHEN D.ItemStatus = 1 THEN 'Inactive' ELSE 'Active' END, A.Packing, A.ListCost, "
+        "C.ItemClassificationName "
+        "FROM tbInvent D CROSS JOIN tbInvMaster A ON A.ItemID = D.ItemID "
+        "LEFT JOIN tbInvSupplier B ON B.SupplierID = A.SupplierID "
+        "LEFT JOIN tbInvClassification C ON C.ItemClassificationID = A.ItemClassificationID "
+        "WHERE D.LocationID = ? AND (D.ItemStatus = 0 OR D.ItemStatus IS NULL) AND A.ItemName LIKE '%' "
+        "ORDER BY A.ItemName, A.ItemDesc, A.ItemID");
+}

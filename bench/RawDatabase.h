@@ -26,7 +26,22 @@ public:
     // Runs statements that return no rows. Throws DbError.
     void execute(const char *sql);
 
+    // Inserts one row per given row, its values as texts after the first value, which
+    // all share (as a save writes its lines under one number).
+    void insertRows(const char *sql, const std::string &first, const Rows &rows);
+
     sqlite3 *handle() const { return m_db; }
+
+    static std::string text(const Value &value);
+    static QString qtext(const Value &value);
+    // The next prefix after a name prefix, for an index range ("PARA" gives "PARB").
+    static QString prefixEnd(const QString &prefix);
+    // The products of one location as the search window lists them, walked in name order
+    // (CROSS JOIN keeps the item master outside) so that the first screen needs no sort.
+    static QString productFloorStatement(const QString &condition);
+    // Every product of one location in that order, read to the end: the location's stock
+    // first and one sort, the plan SQLite takes for the whole list.
+    static QString allProductsFloorStatement();
 
     // The listing of pending or processed requests as a plain query: one row per
     // document, newest first, as many as its one parameter says. The expression index

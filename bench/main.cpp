@@ -5,6 +5,7 @@
 // With --scales it makes (or reuses) one database per scale in DIR, runs the benchmark on
 // each in a process of its own and shows how every case grows with the size.
 #include "Benchmark.h"
+#include "StartupTiming.h"
 #include "BenchSession.h"
 #include "app/admin/DatabaseGenerator.h"
 
@@ -84,10 +85,10 @@ int benchmarkOne(const Benchmark::Options &options, const QString &jsonFile, QTe
     out.flush();
     Benchmark benchmark(options);
     const auto results = benchmark.run(out);
-    Benchmark::printTable(results, out);
-    Benchmark::printBreakdown(benchmark.startupBreakdown(), out);
+    BenchResult::printTable(results, out);
+    BenchResult::printBreakdown(benchmark.startupBreakdown(), out);
     if (!jsonFile.isEmpty()) {
-        writeJson(jsonFile, Benchmark::toJson(results, benchmark.startupBreakdown(), options));
+        writeJson(jsonFile, BenchResult::toJson(results, benchmark.startupBreakdown(), options.databaseFile, options.runs));
         out << "Figures written to " << jsonFile << "\n";
     }
     out.flush();
@@ -95,7 +96,7 @@ int benchmarkOne(const Benchmark::Options &options, const QString &jsonFile, QTe
 }
 
 // How each case grows from the smallest scale to the others.
-void printGrowth(const std::vector<double> &scales, const std::vector<std::vector<Benchmark::Result>> &runs,
+void printGrowth(const std::vector<double> &scales, const std::vector<std::vector<BenchResult>> &runs,
                  QTextStream &out)
 {
     out << "\nGrowth with size (median ms; memory growth in MB for the listings):\n";
@@ -106,7 +107,7 @@ void printGrowth(const std::vector<double> &scales, const std::vector<std::vecto
     out << header << "\n";
     for (size_t c = 0; c < runs.front().size(); ++c) {
         const QString key = runs.front()[c].key;
-        auto find = [&key](const std::vector<Benchmark::Result> &results) -> const Benchmark::Result * {
+        auto find = [&key](const std::vector<BenchResult> &results) -> const BenchResult * {
             for (const auto &r : results) {
                 if (r.key == key)
                     return &r;
@@ -118,7 +119,7 @@ void printGrowth(const std::vector<double> &scales, const std::vector<std::vecto
             double first = 0;
             double last = 0;
             for (size_t s = 0; s < runs.size(); ++s) {
-                const Benchmark::Result *r = find(runs[s]);
+                const BenchResult *r = find(runs[s]);
                 const double v = r ? value(*r) : 0;
                 line += QStringLiteral(" %1").arg(r ? QString::number(v, 'f', 2) : QStringLiteral("-"), 10);
                 if (s == 0)
@@ -129,9 +130,9 @@ void printGrowth(const std::vector<double> &scales, const std::vector<std::vecto
                                                         : QStringLiteral("-"), 8);
             out << line << "\n";
         };
-        row(key, [](const Benchmark::Result &r) { return r.medianMs; });
+        row(key, [](const BenchResult &r) { return r.medianMs; });
         if (runs.front()[c].memoryTargetKb > 0)
-            row(key + QStringLiteral(" MB"), [](const Benchmark::Result &r) { return double(r.memoryGrowthKb) / 1024.0; });
+            row(key + QStringLiteral(" MB"), [](const BenchResult &r) { return double(r.memoryGrowthKb) / 1024.0; });
     }
     out << "(growth: the largest scale's figure over the smallest's; the data grows "
         << QString::number(scales.back() / scales.front(), 'g', 4) << "x)\n";
@@ -152,7 +153,7 @@ int benchmarkScales(const std::vector<double> &scales, QString workDir, const Be
     }
     if (!QDir().mkpath(workDir))
         throw std::runtime_error("Cannot make the folder " + workDir.toStdString());
-    std::vector<std::vector<Benchmark::Result>> runs;
+    std::vector<std::vector<BenchResult>> runs;
     std::vector<QString> files;
     QJsonArray all;
     for (double scale : scales) {
@@ -183,7 +184,7 @@ int benchmarkScales(const std::vector<double> &scales, QString workDir, const Be
         if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
             throw std::runtime_error("The benchmark at scale " + std::to_string(scale) + " failed.");
         const QJsonObject json = readJson(figures);
-        runs.push_back(Benchmark::resultsFromJson(json));
+        runs.push_back(BenchResult::fromJson(json));
         QJsonObject entry = json;
         entry.insert(QStringLiteral("scale"), scale);
         all.append(entry);
@@ -196,7 +197,7 @@ int benchmarkScales(const std::vector<double> &scales, QString workDir, const Be
     std::optional<double> startupRatio;
     const bool startupWanted = options.cases.isEmpty() || options.cases.contains(QLatin1String("startup"));
     if (one != scales.end() && scales.back() > 1.0 && startupWanted && !options.startupHarness.isEmpty()) {
-        const double ratio = Benchmark::startupRatio(options.startupHarness, files.back(),
+        const double ratio = StartupTiming::ratio(options.startupHarness, files.back(),
                                                      files[size_t(one - scales.begin())], 11);
         // Within a tenth: the noise of starting a process on a shared machine.
         out << "start-up at x" << scales.back() << " against x1, taking turns: " << QString::number(ratio, 'f', 2)
