@@ -34,6 +34,7 @@ const Expected expectedRows[] = {
     {"sp_Inv_LoadWithdrawalRequest 'NEW'", 0},
     {"sp_Inv_SearchItem_In_Invent '10','20'", 1},
     {"as DocNum From tbInvWithdrawRequest", 1},
+    {"VerifiedBy, VerifiedDate From tbInvWithdrawRequest", 1}, // the saved request's one line, locked or not
     {"Select * From tbInvMaster Where ItemID = '1'", 1},
     {"Select ItemID From tbInvMaster Where ItemID = '1'", 1},
     {"as MaxCode From tbInvMaster", 1},
