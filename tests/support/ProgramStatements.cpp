@@ -137,13 +137,13 @@ void ProgramStatements::itemRecords()
         master.ItemClass();
         master.UnitOfMeasure();
         master.Generic();
+        master.setWithMedicare(true); // its Update writes the Medicare type
         require(master.Update(), QStringLiteral("item 1 not saved"));
         // A new item, then saved again: the first Update inserts, the second updates.
         master.setItemID(QString());
         master.setItemName(QStringLiteral("GAUZE PAD"));
         master.setItemStatus(-1);
         master.setAverageCost(Currency::fromScaled(11000));
-        master.setWithMedicare(true);
         master.setMedicareType(QStringLiteral("N"));
         require(master.Update(), QStringLiteral("new item not inserted"));
         m_addedItem = master.ItemID();
