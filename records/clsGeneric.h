@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class Recordset;
+
 // One generic name of tbforGeneric with the name of its therapeutic classification.
 // Read only.
 class clsGeneric
@@ -24,6 +26,7 @@ public:
 
 private:
     void Class_Initialize();
+    void copyFrom(const Recordset &rs);
 
     Connection *m_connection = nullptr;
     QString m_classification;

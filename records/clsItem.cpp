@@ -1,6 +1,7 @@
 #include "clsItem.h"
 
 #include "ObjectNotSet.h"
+#include "RecordAccess.h"
 #include "clsItemMaster.h"
 #include "clsLocation.h"
 
@@ -83,7 +84,7 @@ void clsItem::setLocation(std::shared_ptr<clsLocation> location)
 
 std::shared_ptr<clsLocation> clsItem::Location()
 {
-    try {
+    return RecordAccess::raisingAs(QStringLiteral("clsItem:Location Property Get"), [this] {
         if (!m_location) {
             auto location = std::make_shared<clsLocation>();
             location->setActiveConnection(m_connection);
@@ -91,9 +92,7 @@ std::shared_ptr<clsLocation> clsItem::Location()
             m_location = std::move(location);
         }
         return m_location;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsItem:Location Property Get"));
-    }
+    });
 }
 
 bool clsItem::LoadItem(const QString &itemId, const QString &locationId)

@@ -1,14 +1,15 @@
 #include "clsItemClass.h"
 
 #include "ObjectNotSet.h"
+#include "RecordAccess.h"
 #include "RecordText.h"
 
-#include "app/ClassError.h"
 #include "app/modInventory.h"
-#include "db/Connection.h"
 #include "db/SqlQuote.h"
 
 #include <stdexcept>
+
+using RecordAccess::raisingAs;
 
 clsItemClass::clsItemClass()
 {
@@ -24,25 +25,17 @@ void clsItemClass::Class_Initialize()
 
 bool clsItemClass::LoadItemClass(const QString &itemClassificationId)
 {
-    try {
+    return raisingAs(QStringLiteral("clsItemClass:LoadItemClass Method"), [&] {
         if (itemClassificationId == m_code)
             return true;
         if (itemClassificationId.trimmed().isEmpty()) {
             Class_Initialize();
             return true;
         }
-        const Recordset rs = requireConnection(m_connection).Execute(
+        return RecordAccess::loadFirstRow(requireConnection(m_connection),
             QStringLiteral("Select * From tbInvClassification Where ItemClassificationID = '")
-            + sqlText(itemClassificationId) + QStringLiteral("'"));
-        if (rs.BOF() && rs.isEOF()) {
-            Class_Initialize();
-            return false;
-        }
-        copyFrom(rs);
-        return true;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsItemClass:LoadItemClass Method"));
-    }
+            + sqlText(itemClassificationId) + QStringLiteral("'"), *this, &clsItemClass::Class_Initialize, &clsItemClass::copyFrom);
+    });
 }
 
 void clsItemClass::copyFrom(const Recordset &rs)
@@ -54,11 +47,8 @@ void clsItemClass::copyFrom(const Recordset &rs)
 
 QString clsItemClass::generatedCode()
 {
-    const Recordset rs = requireConnection(m_connection).Execute(
-        QStringLiteral("Select Max( ItemClassificationID ) As MaxCode From tbInvClassification "));
-    if (rs.BOF() && rs.isEOF())
-        return QStringLiteral("A");
-    const QVariant largest = rs.Fields(QStringLiteral("MaxCode"));
+    const QVariant largest = RecordAccess::firstValue(requireConnection(m_connection),
+        QStringLiteral("Select Max( ItemClassificationID ) As MaxCode From tbInvClassification "), QStringLiteral("MaxCode"));
     if (largest.isNull())
         return QStringLiteral("A"); // an empty table starts at A
     const QString maxCode = largest.toString();
@@ -70,14 +60,13 @@ QString clsItemClass::generatedCode()
 
 bool clsItemClass::Update()
 {
-    try {
+    return raisingAs(QStringLiteral("clsItemClass:Update Method"), [this] {
         refuseUnstorableTexts({{m_code, QStringLiteral("The classification code")},
                                {m_description, QStringLiteral("The classification name")},
                                {m_status, QStringLiteral("The classification status")}});
         Connection &connection = requireConnection(m_connection);
-        const Recordset existing = connection.Execute(
-            QStringLiteral("Select * From tbInvClassification Where ItemClassificationID = '") + sqlText(m_code) + QStringLiteral("'"));
-        if (existing.BOF() && existing.isEOF()) {
+        if (!RecordAccess::rowExists(connection,
+            QStringLiteral("Select * From tbInvClassification Where ItemClassificationID = '") + sqlText(m_code) + QStringLiteral("'"))) {
             if (m_code.trimmed().isEmpty() || m_code == QLatin1String("New"))
                 m_code = generatedCode();
             connection.Execute(
@@ -91,7 +80,5 @@ bool clsItemClass::Update()
                 + sqlText(m_code) + QStringLiteral("'"));
         }
         return true;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsItemClass:Update Method"));
-    }
+    });
 }

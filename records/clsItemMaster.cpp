@@ -3,17 +3,15 @@
 #include "FieldValues.h"
 
 #include "ObjectNotSet.h"
+#include "RecordAccess.h"
 #include "RecordText.h"
 #include "clsGeneric.h"
 #include "clsItemClass.h"
 #include "clsSupplier.h"
 #include "clsUnitOfMeasure.h"
 
-#include "app/ClassError.h"
-#include "app/MessageBox.h"
 #include "app/NumberHandling.h"
 #include "app/modInventory.h"
-#include "db/Connection.h"
 #include "db/SqlQuote.h"
 #include "lookup/frmItemLookup.h"
 
@@ -21,6 +19,7 @@ using NumberHandling::format;
 using NumberHandling::signedNumberText;
 
 using namespace FieldValues;
+using RecordAccess::raisingAs;
 
 namespace {
 
@@ -38,17 +37,6 @@ QString flagText(bool flag)
 QString money(Currency amount)
 {
     return format(amount.toDouble(), costPicture);
-}
-
-// Runs a linked-record read; a failure reaches the caller as this property's record error.
-template<typename Read>
-auto raisingAs(const QString &source, Read read)
-{
-    try {
-        return read();
-    } catch (const std::exception &) {
-        RaiseClassError(9999, source);
-    }
 }
 
 } // namespace
@@ -155,7 +143,7 @@ std::shared_ptr<clsGeneric> clsItemMaster::Generic()
 
 bool clsItemMaster::LoadItem(const QString &itemId, Connection * /*ignored*/)
 {
-    try {
+    return raisingAs(QStringLiteral("clsItemMaster:LoadItem Method"), [&] {
         if (itemId == m_itemId && !m_loadIncomplete)
             return true;
         ReleaseLinks(); // the next reads build them from the new keys
@@ -163,17 +151,10 @@ bool clsItemMaster::LoadItem(const QString &itemId, Connection * /*ignored*/)
             Class_Initialize();
             return true;
         }
-        const Recordset rs = requireConnection(m_connection).Execute(
-            QStringLiteral("Select * From tbInvMaster Where ItemID = '") + sqlText(itemId) + QStringLiteral("'"));
-        if (rs.BOF() && rs.isEOF()) {
-            Class_Initialize();
-            return false;
-        }
-        copyFrom(rs);
-        return true;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsItemMaster:LoadItem Method"));
-    }
+        return RecordAccess::loadFirstRow(
+            requireConnection(m_connection), QStringLiteral("Select * From tbInvMaster Where ItemID = '") + sqlText(itemId)
+                + QStringLiteral("'"), *this, &clsItemMaster::Class_Initialize, &clsItemMaster::copyFrom);
+    });
 }
 
 void clsItemMaster::copyFrom(const Recordset &rs)
@@ -223,16 +204,14 @@ clsItemMaster::LinkedKeys clsItemMaster::linkedKeys() const
 // empty table.
 QString clsItemMaster::nextItemId()
 {
-    const Recordset rs = requireConnection(m_connection).Execute(QStringLiteral(
-        "Select Convert(VarChar(4),Max( Convert(Integer,Replace(itemid,'P','')) ) + 1)  as MaxCode From tbInvMaster"));
-    if (rs.BOF() && rs.isEOF())
-        return QStringLiteral("1");
-    return Convert::toText(IfNull(rs.Fields(QStringLiteral("MaxCode")), QStringLiteral("1")));
+    return Convert::toText(RecordAccess::firstValue(requireConnection(m_connection), QStringLiteral(
+        "Select Convert(VarChar(4),Max( Convert(Integer,Replace(itemid,'P','')) ) + 1)  as MaxCode From tbInvMaster"),
+        QStringLiteral("MaxCode"), QStringLiteral("1")));
 }
 
 bool clsItemMaster::Update()
 {
-    try {
+    return raisingAs(QStringLiteral("clsItemMaster:Update Method"), [this] {
         const LinkedKeys keys = linkedKeys();
         // A refused text reaches the clerk through the message below, naming its field.
         requireStorableTexts({{m_itemId, QStringLiteral("The item ID")},
@@ -247,20 +226,15 @@ bool clsItemMaster::Update()
                               {keys.supplierId, QStringLiteral("The supplier ID")},
                               {keys.manufacturerId, QStringLiteral("The manufacturer ID")},
                               {keys.classificationCode, QStringLiteral("The classification code")}});
-        const Recordset existing = requireConnection(m_connection).Execute(
-            QStringLiteral("Select ItemID From tbInvMaster Where ItemID = '") + sqlText(m_itemId) + QStringLiteral("'"));
-        if (existing.BOF() && existing.isEOF()) {
+        if (!RecordAccess::rowExists(requireConnection(m_connection),
+            QStringLiteral("Select ItemID From tbInvMaster Where ItemID = '") + sqlText(m_itemId) + QStringLiteral("'"))) {
             m_itemId = nextItemId();
             insertItem(keys);
         } else {
             updateItem(keys);
         }
         return true;
-    } catch (const std::exception &error) {
-        const QString description = QString::fromUtf8(error.what());
-        MsgBox(description, vbOKOnly);
-        RaiseClassError(9999, QStringLiteral("clsItemMaster:Update Method") + description);
-    }
+    }, RecordAccess::Shown | RecordAccess::Named);
 }
 
 void clsItemMaster::insertItem(const LinkedKeys &keys)

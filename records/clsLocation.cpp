@@ -1,20 +1,18 @@
 #include "clsLocation.h"
 
+#include "RecordAccess.h"
 #include "RecordText.h"
 
-#include "app/ClassError.h"
 #include "app/Conversions.h"
-#include "app/MessageBox.h"
 #include "app/NumberHandling.h"
 #include "app/modInventory.h"
-#include "db/Connection.h"
 #include "db/SqlQuote.h"
 
 #include <stdexcept>
 
-namespace {
+using RecordAccess::raisingAs;
 
-constexpr qint32 recordErrorNumber = 9999;
+namespace {
 
 bool isNull(const QVariant &value)
 {
@@ -58,17 +56,10 @@ Connection &clsLocation::connection() const
 
 bool clsLocation::LoadLocation(const QString &locationId)
 {
-    try {
-        const Recordset rs = connection().Execute(selectLocation(locationId));
-        if (rs.BOF() && rs.isEOF()) {
-            Class_Initialize();
-            return false;
-        }
-        readRow(rs);
-        return true;
-    } catch (const std::exception &) {
-        RaiseClassError(recordErrorNumber, QStringLiteral("clsLocation:LoadLocation Method"));
-    }
+    return raisingAs(QStringLiteral("clsLocation:LoadLocation Method"), [&] {
+        return RecordAccess::loadFirstRow(connection(), selectLocation(locationId), *this, &clsLocation::Class_Initialize,
+                                          &clsLocation::readRow);
+    });
 }
 
 void clsLocation::readRow(const Recordset &row)
@@ -84,13 +75,12 @@ void clsLocation::readRow(const Recordset &row)
 
 bool clsLocation::Update()
 {
-    try {
-        // A refused text reaches the clerk through the message below, naming its field.
+    // A refused text reaches the clerk through the message, naming its field.
+    return raisingAs(QStringLiteral("clsLocation:Update Method"), [this] {
         requireStorableTexts({{m_code, QStringLiteral("The location ID")},
                               {m_description, QStringLiteral("The location name")},
                               {m_status, QStringLiteral("The location status")}});
-        const Recordset existing = connection().Execute(selectLocation(m_code));
-        if (existing.BOF() && existing.isEOF()) {
+        if (!RecordAccess::rowExists(connection(), selectLocation(m_code))) {
             const QString newId = nextLocationId();
             insertLocation(newId);
             // The record now stands for the stored row, so a second Update updates it
@@ -100,21 +90,16 @@ bool clsLocation::Update()
             updateLocation();
         }
         return true;
-    } catch (const std::exception &error) {
-        MsgBox(QString::fromStdString(error.what()), vbOKOnly);
-        RaiseClassError(recordErrorNumber, QStringLiteral("clsLocation:Update Method"));
-    }
+    }, RecordAccess::Shown);
 }
 
 // The largest identifier read as a number, plus one, in at most four characters: the
 // server refuses "10000" and any identifier that is not a number, and so does Update.
 QString clsLocation::nextLocationId() const
 {
-    const Recordset rs = connection().Execute(QStringLiteral(
-        "Select Convert( VarChar(4),Max( Convert(Integer,LocationID ) ) + 1 ) As NewLocationID From tbInvLocation"));
-    if (rs.BOF() && rs.isEOF())
-        return QStringLiteral("1");
-    return IfNull(rs.Fields(QStringLiteral("NewLocationID")), QStringLiteral("1")).toString();
+    return RecordAccess::firstValue(connection(), QStringLiteral(
+        "Select Convert( VarChar(4),Max( Convert(Integer,LocationID ) ) + 1 ) As NewLocationID From tbInvLocation"),
+        QStringLiteral("NewLocationID"), QStringLiteral("1")).toString();
 }
 
 // The name goes in as given: a leading blank would hide the new location from the

@@ -1,18 +1,18 @@
 #include "clsSupplier.h"
 
 #include "ObjectNotSet.h"
+#include "RecordAccess.h"
 #include "RecordText.h"
 #include "clsTerms.h"
 
-#include "app/ClassError.h"
 #include "app/Conversions.h"
 #include "app/NumberHandling.h"
 #include "app/modInventory.h"
-#include "db/Connection.h"
 #include "db/SqlQuote.h"
 #include "lookup/frmLookup.h"
 
 using NumberHandling::signedNumberText;
+using RecordAccess::raisingAs;
 
 namespace {
 
@@ -24,12 +24,6 @@ QString textOf(const Recordset &rs, const QString &column)
 QString flagText(bool flag)
 {
     return flag ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-// The failing error's own description (every error of this program carries it as what()).
-QString descriptionOf(const std::exception &error)
-{
-    return QString::fromUtf8(error.what());
 }
 
 } // namespace
@@ -66,7 +60,7 @@ std::shared_ptr<clsTerms> clsSupplier::Terms()
 
 bool clsSupplier::LoadSupplier(const QString &supplierId)
 {
-    try {
+    return raisingAs(QStringLiteral("clsSupplier:LoadSupplier Method"), [&] {
         if (supplierId == m_supplierId && !m_loadIncomplete)
             return true;
         m_terms.reset(); // the next read of Terms loads this supplier's terms
@@ -74,17 +68,10 @@ bool clsSupplier::LoadSupplier(const QString &supplierId)
             Class_Initialize();
             return true;
         }
-        const Recordset rs = requireConnection(m_connection).Execute(
-            QStringLiteral("Select * From tbInvSupplier Where SupplierID = '") + sqlText(supplierId) + QStringLiteral("'"));
-        if (rs.BOF() && rs.isEOF()) {
-            Class_Initialize();
-            return false;
-        }
-        copyFrom(rs);
-        return true;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsSupplier:LoadSupplier Method"));
-    }
+        return RecordAccess::loadFirstRow(
+            requireConnection(m_connection), QStringLiteral("Select * From tbInvSupplier Where SupplierID = '")
+                + sqlText(supplierId) + QStringLiteral("'"), *this, &clsSupplier::Class_Initialize, &clsSupplier::copyFrom);
+    });
 }
 
 void clsSupplier::copyFrom(const Recordset &rs)
@@ -116,17 +103,14 @@ QString clsSupplier::termsCodeText() const
 
 QString clsSupplier::nextSupplierId()
 {
-    const Recordset rs = requireConnection(m_connection).Execute(
-        QStringLiteral("Select Convert( VarChar(4),Max( Convert(Integer,SupplierID) ) + 1) As NewSupplierID From tbInvSupplier "));
-    if (rs.BOF() && rs.isEOF())
-        return QStringLiteral("1");
-    const QVariant next = rs.Fields(QStringLiteral("NewSupplierID"));
-    return next.isNull() ? QStringLiteral("1") : next.toString(); // an empty table starts at 1
+    return RecordAccess::firstValue(requireConnection(m_connection), // an empty table starts at 1
+        QStringLiteral("Select Convert( VarChar(4),Max( Convert(Integer,SupplierID) ) + 1) As NewSupplierID From tbInvSupplier "),
+        QStringLiteral("NewSupplierID"), QStringLiteral("1")).toString();
 }
 
 bool clsSupplier::Update()
 {
-    try {
+    return raisingAs(QStringLiteral("clsSupplier:Update Method :"), [this] {
         refuseUnstorableTexts({{m_supplierId, QStringLiteral("The supplier ID")},
                                {m_supplierName, QStringLiteral("The supplier name")},
                                {m_status, QStringLiteral("The supplier status")},
@@ -137,9 +121,8 @@ bool clsSupplier::Update()
                                {m_telNum, QStringLiteral("The telephone number")},
                                {m_contactPerson, QStringLiteral("The contact person")}});
         const QString termsText = termsCodeText();
-        const Recordset existing = requireConnection(m_connection).Execute(
-            QStringLiteral("Select SupplierID From tbInvSupplier Where SupplierID = '") + sqlText(m_supplierId) + QStringLiteral("'"));
-        if (existing.BOF() && existing.isEOF()) {
+        if (!RecordAccess::rowExists(requireConnection(m_connection),
+            QStringLiteral("Select SupplierID From tbInvSupplier Where SupplierID = '") + sqlText(m_supplierId) + QStringLiteral("'"))) {
             const QString newId = nextSupplierId();
             insertSupplier(newId, m_terms->Code());
             // The record now stands for the stored row, so a second Update updates it
@@ -149,9 +132,7 @@ bool clsSupplier::Update()
             updateSupplier(termsText);
         }
         return true;
-    } catch (const std::exception &error) {
-        RaiseClassError(9999, QStringLiteral("clsSupplier:Update Method :") + descriptionOf(error));
-    }
+    }, RecordAccess::Named);
 }
 
 void clsSupplier::insertSupplier(const QString &newId, qint16 termsCode)

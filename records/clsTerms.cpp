@@ -1,17 +1,17 @@
 #include "clsTerms.h"
 
 #include "ObjectNotSet.h"
+#include "RecordAccess.h"
 #include "RecordText.h"
 
-#include "app/ClassError.h"
 #include "app/Conversions.h"
 #include "app/NumberHandling.h"
 #include "app/modInventory.h"
-#include "db/Connection.h"
 #include "db/SqlQuote.h"
 #include "lookup/frmLookup.h"
 
 using NumberHandling::signedNumberText;
+using RecordAccess::raisingAs;
 
 clsTerms::clsTerms()
 {
@@ -29,7 +29,7 @@ void clsTerms::Class_Initialize()
 
 bool clsTerms::LoadTerms(qint16 termsId, const QString &termDesc)
 {
-    try {
+    return raisingAs(QStringLiteral("clsTerms:LoadTerms Method"), [&] {
         if (termsId == m_code && !m_loadIncomplete)
             return true;
         if (termsId == 0) {
@@ -37,18 +37,11 @@ bool clsTerms::LoadTerms(qint16 termsId, const QString &termDesc)
             return true;
         }
         // The id keeps its sign blank after the "= " (two blanks before a positive id).
-        const Recordset rs = requireConnection(m_connection).Execute(
+        return RecordAccess::loadFirstRow(requireConnection(m_connection),
             QStringLiteral("Select * From tbInvTerms Where TermsID = ") + signedNumberText(termsId)
-            + QStringLiteral(" or Terms = '") + sqlText(termDesc.trimmed()) + QStringLiteral("'"));
-        if (rs.BOF() && rs.isEOF()) {
-            Class_Initialize();
-            return false;
-        }
-        copyFrom(rs);
-        return true;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsTerms:LoadTerms Method"));
-    }
+            + QStringLiteral(" or Terms = '") + sqlText(termDesc.trimmed()) + QStringLiteral("'"),
+            *this, &clsTerms::Class_Initialize, &clsTerms::copyFrom);
+    });
 }
 
 void clsTerms::copyFrom(const Recordset &rs)
@@ -65,21 +58,17 @@ void clsTerms::copyFrom(const Recordset &rs)
 
 qint16 clsTerms::nextCode()
 {
-    const Recordset rs = requireConnection(m_connection).Execute(QStringLiteral("Select Max( TermsID ) + 1 As NewCode From tbInvTerms"));
-    if (rs.BOF() && rs.isEOF())
-        return 1;
-    const QVariant next = rs.Fields(QStringLiteral("NewCode"));
-    return next.isNull() ? qint16(1) : Convert::toInteger(next); // an empty table starts at 1
+    return Convert::toInteger(RecordAccess::firstValue(requireConnection(m_connection), // an empty table starts at 1
+        QStringLiteral("Select Max( TermsID ) + 1 As NewCode From tbInvTerms"), QStringLiteral("NewCode"), 1));
 }
 
 bool clsTerms::Update()
 {
-    try {
+    return raisingAs(QStringLiteral("clsTerms:Update Method"), [this] {
         refuseUnstorableTexts({{m_description, QStringLiteral("The terms description")},
                                {m_status, QStringLiteral("The terms status")}});
         const QString code = QString::number(m_code);
-        const Recordset existing = requireConnection(m_connection).Execute(QStringLiteral("Select * From tbInvTerms Where TermsID = ") + code);
-        if (existing.BOF() && existing.isEOF()) {
+        if (!RecordAccess::rowExists(requireConnection(m_connection), QStringLiteral("Select * From tbInvTerms Where TermsID = ") + code)) {
             const qint16 newCode = nextCode();
             requireConnection(m_connection).Execute(
                 QStringLiteral("Insert Into tbInvTerms ( TermsID, Terms, NoDays, Status ) Values (")
@@ -94,9 +83,7 @@ bool clsTerms::Update()
                 + QStringLiteral("' Where TermsID = ") + code);
         }
         return true;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsTerms:Update Method"));
-    }
+    });
 }
 
 bool clsTerms::SearchTerms(const QString &termsId)

@@ -1,17 +1,17 @@
 #include "clsUnitOfMeasure.h"
 
 #include "ObjectNotSet.h"
+#include "RecordAccess.h"
 #include "RecordText.h"
 
-#include "app/ClassError.h"
 #include "app/Conversions.h"
 #include "app/NumberHandling.h"
 #include "app/modInventory.h"
-#include "db/Connection.h"
 #include "db/SqlQuote.h"
 #include "lookup/frmLookup.h"
 
 using NumberHandling::signedNumberText;
+using RecordAccess::raisingAs;
 
 clsUnitOfMeasure::clsUnitOfMeasure()
 {
@@ -27,24 +27,17 @@ void clsUnitOfMeasure::Class_Initialize()
 
 bool clsUnitOfMeasure::LoadUOM(qint16 unitOfMeasureId)
 {
-    try {
+    return raisingAs(QStringLiteral("clsUnitOfMeasure:LoadUOM Method"), [&] {
         if (unitOfMeasureId == m_code)
             return true;
         if (unitOfMeasureId == 0) {
             Class_Initialize();
             return true;
         }
-        const Recordset rs = requireConnection(m_connection).Execute(
-            QStringLiteral("Select * From tbInvUnitOfMeasure Where UnitOfMeasureID = ") + QString::number(unitOfMeasureId));
-        if (rs.BOF() && rs.isEOF()) {
-            Class_Initialize();
-            return false;
-        }
-        copyFrom(rs);
-        return true;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsUnitOfMeasure:LoadUOM Method"));
-    }
+        return RecordAccess::loadFirstRow(requireConnection(m_connection),
+            QStringLiteral("Select * From tbInvUnitOfMeasure Where UnitOfMeasureID = ") + QString::number(unitOfMeasureId),
+            *this, &clsUnitOfMeasure::Class_Initialize, &clsUnitOfMeasure::copyFrom);
+    });
 }
 
 void clsUnitOfMeasure::copyFrom(const Recordset &rs)
@@ -56,23 +49,18 @@ void clsUnitOfMeasure::copyFrom(const Recordset &rs)
 
 qint16 clsUnitOfMeasure::nextCode()
 {
-    const Recordset rs = requireConnection(m_connection).Execute(
-        QStringLiteral("Select Max( UnitOfMeasureID ) + 1 As NewCode From tbInvUnitOfMeasure "));
-    if (rs.BOF() && rs.isEOF())
-        return 1;
-    const QVariant next = rs.Fields(QStringLiteral("NewCode"));
-    return next.isNull() ? qint16(1) : Convert::toInteger(next); // an empty table starts at 1
+    return Convert::toInteger(RecordAccess::firstValue(requireConnection(m_connection), // an empty table starts at 1
+        QStringLiteral("Select Max( UnitOfMeasureID ) + 1 As NewCode From tbInvUnitOfMeasure "), QStringLiteral("NewCode"), 1));
 }
 
 bool clsUnitOfMeasure::Update()
 {
-    try {
+    return raisingAs(QStringLiteral("clsUnitOfMeasure:Update Method"), [this] {
         refuseUnstorableTexts({{m_description, QStringLiteral("The unit of measure name")},
                                {m_status, QStringLiteral("The unit of measure status")}});
         const QString code = QString::number(m_code);
-        const Recordset existing = requireConnection(m_connection).Execute(
-            QStringLiteral("Select UnitOfMeasureID From tbInvUnitOfMeasure Where UnitOfMeasureID = ") + code);
-        if (existing.BOF() && existing.isEOF()) {
+        if (!RecordAccess::rowExists(requireConnection(m_connection),
+                                     QStringLiteral("Select UnitOfMeasureID From tbInvUnitOfMeasure Where UnitOfMeasureID = ") + code)) {
             const qint16 newCode = nextCode();
             requireConnection(m_connection).Execute(
                 QStringLiteral("Insert Into tbInvUnitOfMeasure ( UnitOfMeasureID, UnitOfMeasure, Status ) Values (")
@@ -86,9 +74,7 @@ bool clsUnitOfMeasure::Update()
                 + QStringLiteral("', Status = '") + sqlText(m_status) + QStringLiteral("' Where UnitOfMeasureID = ") + code);
         }
         return true;
-    } catch (const std::exception &) {
-        RaiseClassError(9999, QStringLiteral("clsUnitOfMeasure:Update Method"));
-    }
+    });
 }
 
 bool clsUnitOfMeasure::SearchUOM(const QString &uomId)

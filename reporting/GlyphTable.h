@@ -1,16 +1,23 @@
 #pragma once
 
+#include <QFont>
 #include <QPointF>
 #include <QRawFont>
 
 #include <array>
-#include <optional>
 
-// The glyph and advance of each character of a raw font below U+0300, each asked of the
-// font once. A plain line (left-to-right characters without controls or combining marks)
-// is drawn glyph by glyph as the font maps its characters, each glyph advancing by its
-// own width, so its glyphs and places follow from these without shaping the line: a
-// report's thousands of distinct cell texts cost a lookup per character.
+class QPaintDevice;
+
+// The glyph and advance of each character of a font below U+0300 on one device, each
+// asked of the font once: the one table of which characters a report font draws itself.
+//
+// A text is plain when drawText() draws it glyph by glyph as the font maps its characters,
+// each glyph advancing by its own width, so that its glyphs, places and width follow from
+// this table without shaping the text: the font is not shaped (QFont::PreferNoShaping with
+// kerning off, so no ligatures and no kerning), and every character is a Latin or common
+// one that needs no shaping (no control or format character, no combining mark, nothing
+// of a complex script) and that the font itself holds (not a fallback font). Any other
+// text must be drawn and measured by Qt's own text layout.
 class GlyphTable
 {
 public:
@@ -19,28 +26,25 @@ public:
         QPointF advance;
     };
 
-    explicit GlyphTable(QRawFont font) : m_font(std::move(font)) { }
+    // The font at the resolution of the device drawn on, as drawText() uses it.
+    GlyphTable(const QFont &font, const QPaintDevice *device);
 
     const QRawFont &font() const { return m_font; }
 
-    // The character's glyph; none when the font lacks it or it lies outside the table.
-    std::optional<Glyph> glyph(char16_t character)
-    {
-        if (character >= size)
-            return std::nullopt;
-        if (m_known[character] == 0)
-            look(character);
-        if (m_known[character] < 0)
-            return std::nullopt;
-        return m_glyphs[character];
-    }
+    // Whether the text is plain in this font; false for an empty one.
+    bool plain(const QString &text);
+    // Only for a character of a plain text.
+    const Glyph &glyph(QChar character) const { return m_glyphs[character.unicode()]; }
+    // The width of a plain text.
+    qreal width(const QString &text) const;
 
 private:
-    void look(char16_t character);
+    bool plain(char16_t character);
 
     static constexpr char16_t size = 0x300;
 
     QRawFont m_font;
+    bool m_unshaped; // the font itself adds no ligatures and no kerning
     std::array<Glyph, size> m_glyphs{};
-    std::array<signed char, size> m_known{}; // 0 not asked yet, 1 in the font, -1 not
+    std::array<signed char, size> m_known{}; // 0 not asked yet, 1 plain, -1 not
 };

@@ -173,15 +173,14 @@ void ReportRenderer::collectWords()
     }
 }
 
-ReportRenderer::Measure &ReportRenderer::measure(const Sheet &sheet, const QFont &font) const
+ReportRenderer::Measure &ReportRenderer::measure(const QPaintDevice *device, const QFont &font) const
 {
     for (const std::unique_ptr<Measure> &known : m_measures) {
-        if (known->device == sheet.device && known->font == font)
+        if (known->device == device && known->font == font)
             return *known;
     }
-    m_measures.push_back(std::make_unique<Measure>(Measure{sheet.device, font, QFontMetricsF(font, sheet.device),
-                                                           GlyphTable(QRawFont::fromFont(QFont(font, sheet.device))),
-                                                           {}}));
+    m_measures.push_back(
+        std::make_unique<Measure>(Measure{device, font, QFontMetricsF(font, device), GlyphTable(font, device), {}}));
     return *m_measures.back();
 }
 
@@ -190,25 +189,11 @@ qreal ReportRenderer::advance(Measure &measure, const QString &text)
     const auto known = measure.advances.constFind(text);
     if (known != measure.advances.constEnd())
         return *known;
-    // A plain line whose glyphs are all the font's own (none taken from a fallback font) is
-    // as wide as its glyphs' advances together: what the metrics would measure, without
-    // shaping the text again.
-    std::optional<qreal> width;
-    if (plainLine(measure, text)) {
-        width = 0;
-        for (const QChar c : text) {
-            const std::optional<GlyphTable::Glyph> glyph = measure.glyphs.glyph(c.unicode());
-            if (!glyph) {
-                width.reset();
-                break;
-            }
-            *width += glyph->advance.x();
-        }
-    }
-    if (!width)
-        width = measure.metrics.horizontalAdvance(text);
-    measure.advances.insert(text, *width);
-    return *width;
+    // A plain line is as wide as its glyphs' advances together: what the metrics would
+    // measure, without shaping the text again.
+    const qreal width = measure.glyphs.plain(text) ? measure.glyphs.width(text) : measure.metrics.horizontalAdvance(text);
+    measure.advances.insert(text, width);
+    return width;
 }
 
 int ReportRenderer::lineCount() const
@@ -223,7 +208,9 @@ QFont ReportRenderer::font(qreal size, bool bold, bool italic) const
     result.setBold(bold);
     result.setItalic(italic);
     // No ligatures: "fi" stays two letters, so the text of an exported PDF can be searched.
+    // Nor kerning: a plain line is then drawn glyph by glyph (see GlyphTable).
     result.setStyleStrategy(QFont::PreferNoShaping);
+    result.setKerning(false);
     return result;
 }
 
@@ -261,8 +248,8 @@ std::vector<qreal> ReportRenderer::widestWords(const Sheet &sheet) const
             width = std::max(width, advance(measure, word));
         return width;
     };
-    Measure &plain = measure(sheet, bodyFont(sheet, false));
-    Measure &bold = measure(sheet, bodyFont(sheet, true));
+    Measure &plain = measure(sheet.device, bodyFont(sheet, false));
+    Measure &bold = measure(sheet.device, bodyFont(sheet, true));
     const qreal padding = 2 * sheet.mm(cellPaddingMm);
     std::vector<qreal> needs;
     for (size_t c = 0; c < m_definition.columns.size(); ++c) {
@@ -352,29 +339,14 @@ ReportRenderer::Block ReportRenderer::text(const Sheet &sheet, const QRectF &box
     return block;
 }
 
-bool ReportRenderer::plainLine(Measure &measure, const QString &text)
-{
-    // Left-to-right letters without controls or combining marks, all drawn by the font
-    // itself: a line of them is as high as the font and as wide as its advance.
-    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [&](QChar c) {
-        const char16_t code = c.unicode();
-        if (code < 0x20 || (code >= 0x7f && code < 0xa0) || code >= measure.covered.size())
-            return false;
-        signed char &covered = measure.covered[code];
-        if (covered == 0)
-            covered = measure.metrics.inFont(c) ? 1 : -1;
-        return covered > 0;
-    });
-}
-
 qreal ReportRenderer::textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags,
                                  qreal *oneLineAdvance) const
 {
-    Measure &fonts = measure(sheet, font);
+    Measure &fonts = measure(sheet.device, font);
     const qreal lineHeight = fonts.metrics.height();
     // Such a line fitting the width with room to spare for rounding is never wrapped: no
     // need to lay it out; oneLineAdvance gets its width.
-    if (plainLine(fonts, text)) {
+    if (fonts.glyphs.plain(text)) {
         const qreal textWidth = advance(fonts, text);
         if (textWidth + 0.5 <= width) {
             *oneLineAdvance = textWidth;
@@ -657,8 +629,7 @@ int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
     std::optional<GlyphRunPainter> runs;
     if (GlyphRunPainter::suits(painter))
         runs.emplace(painter);
-    std::optional<QFontMetricsF> metrics;
-    QFont metricsFont;
+    Measure *fonts = nullptr; // the last piece's
     for (size_t p = 0; p < pages.size(); ++p) {
         if (p > 0) {
             if (runs)
@@ -667,12 +638,10 @@ int ReportRenderer::paint(QPainter &painter, QPagedPaintDevice &device) const
         }
         for (const Piece &piece : pages[p]) {
             if (!piece.isLine && piece.oneLine) {
-                if (!metrics || metricsFont != piece.font) {
-                    metrics.emplace(piece.font, &device);
-                    metricsFont = piece.font;
-                }
-                const QPointF origin = lineOrigin(*metrics, piece);
-                if (runs && runs->draw(piece.font, origin, piece.text))
+                if (!fonts || fonts->font != piece.font)
+                    fonts = &measure(&device, piece.font);
+                const QPointF origin = lineOrigin(fonts->metrics, piece);
+                if (runs && runs->draw(fonts->glyphs, origin, piece.text))
                     continue;
                 if (runs)
                     runs->flush();

@@ -9,10 +9,8 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
-#include <QRawFont>
 #include <QRectF>
 
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -93,9 +91,8 @@ private:
         const QPaintDevice *device = nullptr;
         QFont font;
         QFontMetricsF metrics;
-        GlyphTable glyphs; // the same font's glyphs, for the widths of plain lines
+        GlyphTable glyphs; // the same font's glyphs: which lines are plain, their widths and glyph runs
         QHash<QString, qreal> advances;
-        std::array<signed char, 0x300> covered{}; // by character: 0 not asked yet, 1 in the font, -1 not
     };
     // The distinct words of a column, by the font they print in.
     struct Words {
@@ -123,8 +120,7 @@ private:
     Block text(const Sheet &sheet, const QRectF &box, const QString &text, const QFont &font, int flags) const;
     qreal textHeight(const Sheet &sheet, const QFont &font, const QString &text, qreal width, int flags,
                      qreal *oneLineAdvance) const;
-    static bool plainLine(Measure &measure, const QString &text);
-    Measure &measure(const Sheet &sheet, const QFont &font) const;
+    Measure &measure(const QPaintDevice *device, const QFont &font) const;
     static qreal advance(Measure &measure, const QString &text);
 
     QFont font(qreal size = 0, bool bold = false, bool italic = false) const;
