@@ -3,7 +3,7 @@
 #include "app/DataComboBox.h"
 #include "app/LocationLists.h"
 #include "app/MessageBox.h"
-#include "app/Startup.h"
+#include "app/program/Startup.h"
 #include "app/modInventory.h"
 #include "auth_report/ReportPrinting.h"
 #include "auth_report/frmDeletePassword.h"
