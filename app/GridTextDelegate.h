@@ -2,14 +2,16 @@
 
 #include <QCache>
 #include <QFont>
-#include <QStaticText>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 
-// Paints a grid's plain text cells the way the style does, but shapes each distinct text
-// once. The style's own road measures and shapes a cell's text three times per paint,
-// and a move through a long grid repaints the rows it leaves and enters: that was most of
-// what a move cost. A cell whose text does not fit, or that shows more than one line or
-// anything besides text, is painted by the style as before (elided as the clerk is used to).
+// Paints a grid's plain text cells as the style does, with each distinct text laid out
+// once. The style lays a cell's text out twice on every paint (once to place it, once to
+// draw it), and a move through a long grid repaints the rows it leaves and enters. Here
+// the text is drawn from the layout the style would make (same text, font, width and
+// alignment) at the place the style computes; a cell whose text does not fit (the style
+// elides it), or that shows more than one line or anything besides text, is painted by
+// the style itself.
 class GridTextDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -24,11 +26,24 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
-    // The text laid out in font, from the texts painted lately.
-    const QStaticText &laidOut(const QString &text, const QFont &font) const;
+    struct LayoutKey {
+        QString text;
+        int width;
+        int alignment;
+        int direction;
+        bool wrap;
+        friend bool operator==(const LayoutKey &, const LayoutKey &) = default;
+        friend size_t qHash(const LayoutKey &key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.text, key.width, key.alignment, key.direction, key.wrap);
+        }
+    };
 
-    // About two screens of every grid's cells; a text is a few hundred bytes.
-    mutable QCache<QString, QStaticText> m_texts{4096};
+    // The cell's text laid out in lines of the text rectangle's width.
+    const QTextLayout &laidOut(const QStyleOptionViewItem &cell, int width) const;
+
+    // About two screens of every grid's cells.
+    mutable QCache<LayoutKey, QTextLayout> m_texts{2048};
     mutable QFont m_textsFont;
     bool m_gridDrawnByView = false;
 };

@@ -6,7 +6,6 @@
 #include "RequestStore.h"
 #include "WindowKeyFilter.h"
 #include "app/BusyCursor.h"
-#include "app/CachedPanelStyle.h"
 #include "app/FocusValidator.h"
 #include "app/GridTextDelegate.h"
 #include "app/LocationLists.h"
@@ -51,7 +50,6 @@ frmMain::frmMain(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_listing(new CursorModel(this))
 {
     ui->setupUi(this);
-    CachedPanelStyle::applyTo(*this);
     WindowGeometry(QStringLiteral("frmMain")).restore(*this);
     m_keys = std::make_unique<WindowKeyFilter>(this);
     m_validator = std::make_unique<FocusValidator>(this);
