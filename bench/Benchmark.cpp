@@ -3,7 +3,6 @@
 #include "RawDatabase.h"
 
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/Startup.h"
 #include "app/modInventory.h"
 #include "auth_report/ReportPrinting.h"
@@ -14,6 +13,7 @@
 #include "reporting/ReportError.h"
 #include "requests/frmMain.h"
 #include "session/SessionComponent.h"
+#include "widgets/ModalDialogs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -6,7 +6,7 @@
 // every machine.
 #include "EditorFixture.h"
 
-#include "app/GridTextDelegate.h"
+#include "widgets/GridTextDelegate.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
