@@ -1,7 +1,6 @@
 #include "ReportPrinting.h"
 
 #include "frmReportViewer.h"
-#include "app/BusyCursor.h"
 #include "app/MessageBox.h"
 #include "app/ProgramFiles.h"
 #include "app/modInventory.h"
@@ -10,6 +9,7 @@
 #include "reporting/ReportEngine.h"
 #include "reporting/ReportError.h"
 #include "session/SessionComponent.h"
+#include "widgets/BusyCursor.h"
 
 #include <QCoreApplication>
 

@@ -2,9 +2,9 @@
 
 #include "ReportPrinting.h"
 #include "app/MessageBox.h"
-#include "app/WindowGeometry.h"
 #include "reporting/ReportError.h"
 #include "reporting/ReportViewer.h"
+#include "widgets/WindowGeometry.h"
 #include "ui_frmReportViewer.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "LookupGrid.h"
 
-#include "app/GridTextDelegate.h"
 #include "db/CursorModel.h"
+#include "widgets/GridTextDelegate.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -3,10 +3,10 @@
 #include "ui_frmItemLookup.h"
 
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/NumberHandling.h"
-#include "app/Twips.h"
 #include "app/modInventory.h"
+#include "widgets/ModalDialogs.h"
+#include "widgets/Twips.h"
 #include "LookupModel.h"
 #include "db/Connection.h"
 #include "db/SqlQuote.h"

@@ -2,11 +2,11 @@
 #include "ui_frmLookup.h"
 
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/NumberHandling.h"
-#include "app/Twips.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
+#include "widgets/ModalDialogs.h"
+#include "widgets/Twips.h"
 #include "LookupModel.h"
 #include "db/SqlQuote.h"
 #include "session/SessionComponent.h"

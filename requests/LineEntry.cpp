@@ -2,9 +2,7 @@
 
 #include "LineGrid.h"
 #include "WindowKeyFilter.h"
-#include "app/BusyCursor.h"
 #include "app/DataComboBox.h"
-#include "app/FocusValidator.h"
 #include "app/LocationLists.h"
 #include "app/MessageBox.h"
 #include "app/NumberHandling.h"
@@ -12,6 +10,8 @@
 #include "records/clsItem.h"
 #include "records/clsItemMaster.h"
 #include "session/SessionComponent.h"
+#include "widgets/BusyCursor.h"
+#include "widgets/FocusValidator.h"
 #include "ui_frmMain.h"
 
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 #include "LineGrid.h"
 
-#include "app/GridTextDelegate.h"
-#include "app/Twips.h"
 #include "db/ResultTable.h"
+#include "widgets/GridTextDelegate.h"
+#include "widgets/Twips.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

@@ -5,15 +5,8 @@
 #include "RequestConflict.h"
 #include "RequestStore.h"
 #include "WindowKeyFilter.h"
-#include "app/BusyCursor.h"
-#include "app/CachedPanelStyle.h"
-#include "app/FocusValidator.h"
-#include "app/GridTextDelegate.h"
 #include "app/LocationLists.h"
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
-#include "app/WindowGeometry.h"
-#include "app/Twips.h"
 #include "app/modInventory.h"
 #include "auth_report/ReportPrinting.h"
 #include "auth_report/frmDeletePassword.h"
@@ -21,6 +14,12 @@
 #include "db/CursorModel.h"
 #include "db/DbError.h"
 #include "session/SessionComponent.h"
+#include "widgets/BusyCursor.h"
+#include "widgets/FocusValidator.h"
+#include "widgets/GridTextDelegate.h"
+#include "widgets/ModalDialogs.h"
+#include "widgets/Twips.h"
+#include "widgets/WindowGeometry.h"
 #include "ui_frmMain.h"
 
 #include <QAbstractItemDelegate>
@@ -51,7 +50,6 @@ frmMain::frmMain(QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::frmMain>()), m_listing(new CursorModel(this))
 {
     ui->setupUi(this);
-    CachedPanelStyle::applyTo(*this);
     WindowGeometry(QStringLiteral("frmMain")).restore(*this);
     m_keys = std::make_unique<WindowKeyFilter>(this);
     m_validator = std::make_unique<FocusValidator>(this);

@@ -1,9 +1,9 @@
 #include "app/ClassError.h"
 #include "app/Conversions.h"
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/NumberHandling.h"
 #include "app/modInventory.h"
+#include "widgets/ModalDialogs.h"
 
 #include <QElapsedTimer>
 #include <QLocale>

@@ -1,7 +1,7 @@
-#include "app/WindowGeometry.h"
 #include "auth_report/frmReportViewer.h"
 #include "reporting/ReportViewer.h"
 #include "requests/EditorFixture.h"
+#include "widgets/WindowGeometry.h"
 
 #include <QComboBox>
 #include <QGuiApplication>

@@ -1,10 +1,10 @@
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "auth_report/frmDeletePassword.h"
 #include "db/Connection.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
+#include "widgets/ModalDialogs.h"
 
 #include <QLineEdit>
 #include <QTest>

@@ -1,6 +1,4 @@
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
-#include "app/Twips.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "db/dialects/SqliteDialect.h"
@@ -8,6 +6,8 @@
 #include "lookup/frmItemLookup.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
+#include "widgets/ModalDialogs.h"
+#include "widgets/Twips.h"
 
 #include <QApplication>
 #include <QKeyEvent>

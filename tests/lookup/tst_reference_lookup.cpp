@@ -1,11 +1,11 @@
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "lookup/frmItemLookup.h"
 #include "lookup/frmLookup.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
+#include "widgets/ModalDialogs.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,5 +1,4 @@
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "records/clsItem.h"
@@ -7,6 +6,7 @@
 #include "records/clsLocation.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
+#include "widgets/ModalDialogs.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,6 +1,5 @@
 #include "app/ClassError.h"
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "records/clsGeneric.h"
@@ -10,6 +9,7 @@
 #include "records/clsUnitOfMeasure.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
+#include "widgets/ModalDialogs.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,6 +1,5 @@
 #include "app/ClassError.h"
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "records/clsLocation.h"
@@ -9,6 +8,7 @@
 #include "records/clsUnitOfMeasure.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
+#include "widgets/ModalDialogs.h"
 
 #include <QTableView>
 #include <QTest>

@@ -2,13 +2,13 @@
 
 #include "app/DataComboBox.h"
 #include "app/MessageBox.h"
-#include "app/ModalDialogs.h"
 #include "app/modInventory.h"
 #include "db/Connection.h"
 #include "requests/LineGrid.h"
 #include "requests/frmMain.h"
 #include "support/FakeSession.h"
 #include "support/TestDatabase.h"
+#include "widgets/ModalDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

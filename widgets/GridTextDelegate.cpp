@@ -3,35 +3,50 @@
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
-#include <QtMath>
 
 #include <memory>
 
 namespace {
 
+// A cell the style would paint as one line of text over its panel, the text taking the
+// whole cell (a table view shows the selection under the whole cell).
 bool plainText(const QStyleOptionViewItem &option)
 {
     constexpr auto extras = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration;
-    return !(option.features & extras) && !(option.state & QStyle::State_Editing)
+    return !(option.features & extras) && !(option.state & QStyle::State_Editing) && option.showDecorationSelected
            && !option.text.contains(QChar::LineSeparator) && !option.text.contains(QLatin1Char('\n'));
 }
 
 } // namespace
 
-const QStaticText &GridTextDelegate::laidOut(const QString &text, const QFont &font) const
+const QTextLayout &GridTextDelegate::laidOut(const QStyleOptionViewItem &cell, int width) const
 {
-    if (font != m_textsFont) {
+    if (cell.font != m_textsFont) {
         m_texts.clear();
-        m_textsFont = font;
+        m_textsFont = cell.font;
     }
-    if (const QStaticText *known = m_texts.object(text))
+    const bool wrap = cell.features & QStyleOptionViewItem::WrapText;
+    LayoutKey key{cell.text, width, int(cell.displayAlignment), int(cell.direction), wrap};
+    if (const QTextLayout *known = m_texts.object(key))
         return *known;
-    auto made = std::make_unique<QStaticText>(text);
-    made->setTextFormat(Qt::PlainText);
-    made->setPerformanceHint(QStaticText::AggressiveCaching);
-    made->prepare(QTransform(), font);
-    const QStaticText *kept = made.get();
-    m_texts.insert(text, made.release());
+    // As the style lays a cell's text out before drawing it.
+    QTextOption textOption;
+    textOption.setWrapMode(wrap ? QTextOption::WordWrap : QTextOption::ManualWrap);
+    textOption.setTextDirection(cell.direction);
+    textOption.setAlignment(QStyle::visualAlignment(cell.direction, cell.displayAlignment));
+    auto made = std::make_unique<QTextLayout>(cell.text, cell.font);
+    made->setTextOption(textOption);
+    made->setCacheEnabled(true); // keeps the shaped glyphs for the next paint
+    made->beginLayout();
+    qreal height = 0;
+    for (QTextLine line = made->createLine(); line.isValid(); line = made->createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    made->endLayout();
+    const QTextLayout *kept = made.get();
+    m_texts.insert(std::move(key), made.release());
     return *kept;
 }
 
@@ -42,7 +57,7 @@ void GridTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
         inset.rect.adjust(0, 0, -1, -1);
     QStyleOptionViewItem cell = inset;
     initStyleOption(&cell, index);
-    if (!plainText(cell) || !painter->transform().isIdentity()) {
+    if (!plainText(cell)) {
         QStyledItemDelegate::paint(painter, inset, index);
         return;
     }
@@ -50,9 +65,8 @@ void GridTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const QStyle *style = widget ? widget->style() : QApplication::style();
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QRect textRect = cell.rect.adjusted(margin, 0, -margin, 0);
-    const QStaticText *text = cell.text.isEmpty() ? nullptr : &laidOut(cell.text, cell.font);
-    const QSizeF textSize = text ? text->size() : QSizeF();
-    if (textSize.width() > textRect.width()) {
+    const QTextLayout *text = cell.text.isEmpty() ? nullptr : &laidOut(cell, textRect.width());
+    if (text && (text->lineCount() != 1 || text->lineAt(0).naturalTextWidth() > textRect.width())) {
         QStyledItemDelegate::paint(painter, inset, index); // too narrow: elided by the style
         return;
     }
@@ -60,28 +74,24 @@ void GridTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     painter->save();
     painter->setClipRect(cell.rect);
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, widget);
+    QPalette::ColorGroup group = cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
     if (text) {
-        QPalette::ColorGroup group = cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
         if (group == QPalette::Normal && !(cell.state & QStyle::State_Active))
             group = QPalette::Inactive;
         painter->setPen(cell.palette.color(group, cell.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                                        : QPalette::Text));
-        const Qt::Alignment alignment = QStyle::visualAlignment(cell.direction, cell.displayAlignment);
-        qreal x = textRect.left();
-        if (alignment & Qt::AlignRight)
-            x += textRect.width() - textSize.width();
-        else if (alignment & Qt::AlignHCenter)
-            x += (textRect.width() - textSize.width()) / 2;
-        const QRect box = QStyle::alignedRect(cell.direction, (alignment & Qt::AlignVertical_Mask) | Qt::AlignLeft,
-                                              QSize(textRect.width(), qCeil(textSize.height())), textRect);
-        painter->drawStaticText(QPointF(x, box.top()), *text);
+        // Where the style puts the line: its box, in whole pixels, aligned in the text rectangle.
+        const QTextLine line = text->lineAt(0);
+        const QRect box = QStyle::alignedRect(cell.direction, cell.displayAlignment,
+                                              QSize(int(line.width()), int(line.height())), textRect);
+        line.draw(painter, box.topLeft());
     }
     if (cell.state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;
         focus.QStyleOption::operator=(cell);
         focus.rect = style->subElementRect(QStyle::SE_ItemViewItemFocusRect, &cell, widget);
         focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
-        const QPalette::ColorGroup group = cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        group = cell.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
         focus.backgroundColor = cell.palette.color(group, cell.state & QStyle::State_Selected ? QPalette::Highlight
                                                                                               : QPalette::Window);
         style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
