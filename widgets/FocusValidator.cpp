@@ -99,7 +99,7 @@ bool FocusValidator::eventFilter(QObject *watched, QEvent *event)
         if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab)
             return false;
         QWidget *field = registeredField(widget);
-        if (!field || QApplication::focusWidget() != widget || !field->isAncestorOf(widget) && field != widget)
+        if (!field || QApplication::focusWidget() != widget || (!field->isAncestorOf(widget) && field != widget))
             return false;
         if (!runCheck(field))
             return true; // stays
