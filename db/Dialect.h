@@ -84,7 +84,7 @@ public:
     virtual CursorStatements cursorStatements(const QString &sql, const ReadPlan &plan, QSqlDatabase &db)
     {
         Q_UNUSED(plan);
-        return {translate(sql, db), {}};
+        return {translate(sql, db), {}, {}};
     }
 
     // The rows of a translated select from its row `row` on (0 the first), with the same

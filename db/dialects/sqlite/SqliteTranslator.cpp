@@ -5,7 +5,6 @@
 
 #include "db/DbError.h"
 
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 
@@ -600,9 +599,41 @@ private:
 
 } // namespace
 
+namespace {
+
+// digits [. digits] or . digits, then an optional exponent: a decimal as SQLite reads it.
+bool isPlainDecimal(QStringView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto digits = [&] {
+        const qsizetype from = i;
+        while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'))
+            ++i;
+        return i - from;
+    };
+    const qsizetype whole = digits();
+    qsizetype fraction = 0;
+    if (i < n && text[i] == QLatin1Char('.')) {
+        ++i;
+        fraction = digits();
+    }
+    if (whole == 0 && fraction == 0)
+        return false;
+    if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    return i == n;
+}
+
+} // namespace
+
 bool SqliteTranslator::bindNumber(QStringView literal, QString *placeholder, QVariantList *values)
 {
-    static const QRegularExpression decimal(QStringLiteral(R"(^(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$)"));
     bool whole = false;
     const qlonglong number = literal.toLongLong(&whole);
     if (whole && std::all_of(literal.begin(), literal.end(), [](QChar c) { return c.isDigit(); })) {
@@ -612,7 +643,7 @@ bool SqliteTranslator::bindNumber(QStringView literal, QString *placeholder, QVa
     }
     if (!literal.contains(QLatin1Char('.')) && !literal.contains(QLatin1Char('e'), Qt::CaseInsensitive))
         return false;
-    if (!decimal.match(literal.toString()).hasMatch())
+    if (!isPlainDecimal(literal))
         return false;
     placeholder->append(QLatin1String("CAST(? AS REAL)"));
     values->append(literal.toString());
