@@ -3,6 +3,7 @@
 #include "DbError.h"
 #include "ForwardQuery.h"
 #include "OdbcConfiguration.h"
+#include "ResultReader.h"
 #include "SqlQuote.h"
 #include "dialects/SqlServerDialect.h"
 #include "dialects/SqliteDialect.h"
@@ -56,42 +57,25 @@ QString uniqueConnectionName()
     return QStringLiteral("quellar-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-// The statement of that shape, prepared once and kept for the next statement of that
-// shape; null (and the error) when it cannot be prepared.
-QSqlQuery *preparedQuery(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape, QSqlError *error)
+// The statement of that text, prepared once and kept for the next statement of that
+// text (a save sends one insert per line, alike but for its values); null (and the
+// error) when it cannot be prepared.
+QSqlQuery *preparedQuery(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &text, QSqlError *error)
 {
     constexpr qsizetype kept = 16;
-    auto found = prepared.find(shape);
+    auto found = prepared.find(text);
     if (found == prepared.end()) {
         if (prepared.size() >= kept)
             prepared.clear();
         QSqlQuery query = forwardQuery(db);
         query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-        if (!query.prepare(shape)) {
+        if (!query.prepare(text)) {
             *error = query.lastError();
             return nullptr;
         }
-        found = prepared.insert(shape, query);
+        found = prepared.insert(text, query);
     }
     return &*found;
-}
-
-// That statement run through the driver with the values bound; null (and the error)
-// when it fails, and then it is not kept.
-QSqlQuery *executePrepared(QHash<QString, QSqlQuery> &prepared, QSqlDatabase &db, const QString &shape,
-                           const QVariantList &values, QSqlError *error)
-{
-    QSqlQuery *query = preparedQuery(prepared, db, shape, error);
-    if (!query)
-        return nullptr;
-    for (qsizetype i = 0; i < values.size(); ++i)
-        query->bindValue(int(i), values[i]);
-    if (!query->exec()) {
-        *error = query->lastError();
-        prepared.remove(shape);
-        return nullptr;
-    }
-    return query;
 }
 
 } // namespace
@@ -166,9 +150,9 @@ void Connection::checkEmbeddedFile()
 void Connection::fail(const QSqlError &error)
 {
     const QString code = error.nativeErrorCode();
-    if (m_dialect && m_dialect->name() == QLatin1String("SQLite") && SqliteDialect::isBusy(error))
+    if (m_dialect && m_dialect->isBusy(error))
         throw DbError::busy(messageOf(error), code);
-    if (m_settings.kind == ConnectionSettings::Kind::Embedded && SqliteDialect::isReadOnlyRefusal(error)) {
+    if (m_settings.kind == ConnectionSettings::Kind::Embedded && m_dialect && m_dialect->isReadOnlyRefusal(error)) {
         // "attempt to write a readonly database" names no cause
         const QString problem = SqliteFilePlace::writeProblem(m_settings.databaseFile);
         if (!problem.isEmpty())
@@ -301,87 +285,39 @@ std::shared_ptr<const ResultTable> Connection::send(const QString &sql)
         throw DbError(QStringLiteral("A value holds %1; nothing was sent to the database.").arg(problem));
     reconnectIfLost();
     checkEmbeddedFile();
-    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
-        // Procedure calls and inserts run on statements prepared once for their shape.
-        auto &sqlite = static_cast<SqliteDialect &>(*m_dialect);
-        QString shape;
-        QVariantList values;
-        if (sqlite.bindableCall(sql, m_db, &shape, &values))
-            return fetchPrepared(shape, values);
-        if (sqlite.bindableDirectInsert(sql, m_db, &shape, &values)) {
-            runPrepared(shape, values);
-            return nullptr;
-        }
-    }
-    const QString translated = m_dialect->translate(sql, m_db);
-    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
-        QString shape;
-        QVariantList values;
-        if (SqliteDialect::bindableInsert(translated, &shape, &values)) {
-            runPrepared(shape, values);
-            return nullptr;
-        }
-        if (SqliteDialect::bindableSelect(translated, &shape, &values))
-            return fetchPrepared(shape, values);
-    }
-    QSqlQuery query = forwardQuery(m_db);
-    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!query.exec(translated))
-        fail(query.lastError());
-    if (!query.isSelect())
-        return nullptr;
-    return m_dialect->fetch(query);
+    return execute(m_dialect->translate(sql, m_db));
 }
 
-void Connection::runPrepared(const QString &shape, const QVariantList &values)
+std::shared_ptr<const ResultTable> Connection::execute(const Translated &statement)
 {
-    QSqlError error;
-    if (m_settings.kind == ConnectionSettings::Kind::Embedded) {
-        QSqlQuery *query = preparedQuery(m_prepared, m_db, shape, &error);
-        if (!query)
-            fail(error);
-        switch (SqliteDialect::runBound(*query, values, &error)) {
-        case SqliteDialect::BoundRun::Done:
-            return;
-        case SqliteDialect::BoundRun::Failed:
-            m_prepared.remove(shape);
-            fail(error);
-            return;
-        case SqliteDialect::BoundRun::NotSqlite:
-            break;
-        }
+    if (statement.values.isEmpty()) {
+        QSqlQuery query = forwardQuery(m_db);
+        query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        if (!query.exec(statement.text))
+            fail(query.lastError());
+        if (!query.isSelect())
+            return nullptr;
+        return ResultReader(query, *m_dialect, m_db).read();
     }
-    if (!executePrepared(m_prepared, m_db, shape, values, &error))
-        fail(error);
-}
-
-std::shared_ptr<const ResultTable> Connection::fetchPrepared(const QString &shape, const QVariantList &values)
-{
     QSqlError error;
-    QSqlQuery *query = preparedQuery(m_prepared, m_db, shape, &error);
+    QSqlQuery *query = preparedQuery(m_prepared, m_db, statement.text, &error);
     if (!query)
         fail(error);
+    for (qsizetype i = 0; i < statement.values.size(); ++i)
+        query->bindValue(int(i), statement.values[i]);
+    if (!query->exec()) {
+        error = query->lastError();
+        m_prepared.remove(statement.text);
+        fail(error);
+    }
     std::shared_ptr<const ResultTable> rows;
-    switch (SqliteDialect::fetchBound(*query, values, &rows, &error)) {
-    case SqliteDialect::BoundRun::Done:
-        return rows;
-    case SqliteDialect::BoundRun::Failed:
-        m_prepared.remove(shape);
-        fail(error);
-    case SqliteDialect::BoundRun::NotSqlite:
-        break;
-    }
-    query = executePrepared(m_prepared, m_db, shape, values, &error);
-    if (!query)
-        fail(error);
-    if (!query->isSelect())
-        return nullptr;
-    rows = m_dialect->fetch(*query);
+    if (query->isSelect())
+        rows = ResultReader(*query, *m_dialect, m_db).read();
     query->finish(); // the read ends here, whatever was read
     return rows;
 }
 
-std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
+std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql, const ReadPlan &plan)
 {
     m_trace.record(sql);
     if (m_failCountdown > 0 && --m_failCountdown == 0)
@@ -394,28 +330,23 @@ std::unique_ptr<ResultCursor> Connection::openCursor(const QString &sql)
     // is on a database file not in WAL mode, where an unfinished read would keep every
     // workstation from saving.
     if (m_settings.kind != ConnectionSettings::Kind::Embedded || m_inTransaction || !inWalMode()) {
-        QSqlQuery query = forwardQuery(m_db);
-        query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-        if (!query.exec(m_dialect->translate(sql, m_db)))
-            fail(query.lastError());
-        if (!query.isSelect())
+        cursor->m_whole = execute(m_dialect->translate(sql, m_db));
+        if (!cursor->m_whole)
             throw DbError(QStringLiteral("The statement returned no rows: %1").arg(sql.left(200)));
-        cursor->m_whole = m_dialect->fetch(query);
         return cursor;
     }
     cursor->m_reader = takeReader();
     cursor->m_idle = m_idleReaders;
     Connection &reader = *cursor->m_reader;
-    cursor->m_query = std::make_unique<QSqlQuery>(reader.m_db);
-    QSqlQuery &query = *cursor->m_query;
-    query.setForwardOnly(true);
-    query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    cursor->m_sent = reader.m_dialect->translate(sql, reader.m_db);
-    cursor->m_first = cursor->m_sent;
-    if (!query.exec(cursor->m_sent))
-        reader.fail(query.lastError());
-    if (!query.isSelect())
+    CursorStatements statements = reader.m_dialect->cursorStatements(sql, plan, reader.m_db);
+    cursor->m_first = statements.first;
+    cursor->m_planRest = statements.rest;
+    cursor->m_rest = std::move(statements.rest);
+    cursor->m_restPaysAfter = statements.restPaysAfter;
+    cursor->execute(statements.first);
+    if (!cursor->m_query->isSelect())
         throw DbError(QStringLiteral("The statement returned no rows: %1").arg(sql.left(200)));
+    cursor->m_sent = std::move(statements.first);
     return cursor;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConnectionSettings.h"
+#include "Dialect.h"
 #include "Recordset.h"
 #include "ResultCursor.h"
 #include "StatementTrace.h"
@@ -12,8 +13,6 @@
 
 #include <functional>
 #include <memory>
-
-class Dialect;
 
 // One open database connection. Statements are sent as the program writes them (SQL
 // Server's texts); the connection's dialect decides what actually reaches the database.
@@ -34,8 +33,8 @@ public:
     std::shared_ptr<const ResultTable> run(const QString &sql);
 
     // Runs a statement that returns rows and hands them out a block at a time (see
-    // ResultCursor). Throws DbError.
-    std::unique_ptr<ResultCursor> openCursor(const QString &sql);
+    // ResultCursor), read by the plan the caller names for it. Throws DbError.
+    std::unique_ptr<ResultCursor> openCursor(const QString &sql, const ReadPlan &plan = {});
 
     // Transactions for the layers above; see also TransactionScope.
     void BeginTrans();
@@ -104,11 +103,9 @@ private:
     bool inWalMode();
     void openOdbc(const QString &connectionString);
     void chooseDialect();
-    // Runs an insert whose values are bound, on a statement prepared once for its shape.
-    void runPrepared(const QString &shape, const QVariantList &values);
-    // Runs a statement of that shape that may return rows, with the values bound (embedded
-    // database): its rows, or null when it returns no result set.
-    std::shared_ptr<const ResultTable> fetchPrepared(const QString &shape, const QVariantList &values);
+    // Runs a statement as its dialect translated it: with values, on a statement
+    // prepared once for its text and kept; its rows, or null when it returns none.
+    std::shared_ptr<const ResultTable> execute(const Translated &statement);
     // A reading connection for a cursor: an idle one still sound, else a new one.
     std::unique_ptr<Connection> takeReader();
 
@@ -124,8 +121,8 @@ private:
     int m_failCountdown = 0;
     QString m_failMessage;
     std::function<void(const QString &)> m_beforeStatement;
-    // Inserts prepared by shape (embedded database), so that a save of many lines
-    // compiles its statement once.
+    // Statements with bound values prepared by text, so that a save of many lines
+    // compiles its insert once.
     QHash<QString, QSqlQuery> m_prepared;
     // Reading connections of finished cursors (embedded database in WAL mode).
     std::shared_ptr<IdleReaders> m_idleReaders = std::make_shared<IdleReaders>();

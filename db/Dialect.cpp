@@ -22,20 +22,9 @@ void check(bool ok, const QSqlDatabase &db, const char *what)
 
 } // namespace
 
-std::shared_ptr<ResultTable> Dialect::fetch(QSqlQuery &query, int maxRows)
+std::vector<ColumnKind> Dialect::columnKinds(const QSqlRecord &record, QSqlDatabase &)
 {
-    const QSqlRecord record = query.record();
-    QStringList names;
-    for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i);
-    ResultTableBuilder builder(names);
-    const int columns = record.count();
-    for (int rows = 0; (maxRows < 0 || rows < maxRows) && query.next(); ++rows) {
-        for (int i = 0; i < columns; ++i)
-            builder.append(i, query.value(i));
-        builder.endRow();
-    }
-    return builder.finish();
+    return std::vector<ColumnKind>(size_t(record.count()), ColumnKind::Plain);
 }
 
 void Dialect::beginTransaction(QSqlDatabase &db)

@@ -7,6 +7,7 @@
 #include <QSqlError>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 ResultCursor::~ResultCursor()
@@ -16,6 +17,7 @@ ResultCursor::~ResultCursor()
 
 void ResultCursor::release(bool reusable)
 {
+    m_rows.reset();
     m_query.reset(); // before the connection it runs on; this ends its read
     if (!m_reader)
         return;
@@ -41,19 +43,21 @@ std::shared_ptr<const ResultTable> ResultCursor::fetchRest()
 
 void ResultCursor::continueIfFaster(bool toTheEnd)
 {
-    if (!m_query || m_atEnd || (!toTheEnd && m_rowsRead == 0))
+    if (!m_query || m_atEnd || m_rest.text.isEmpty() || (!toTheEnd && m_rowsRead == 0))
         return; // the first block always comes by the plan for the first rows
-    Dialect &dialect = m_reader->dialect();
-    const QString rest = dialect.continuation(m_sent, m_rowsRead);
-    if (rest.isEmpty())
-        return;
     if (!toTheEnd) {
         if (m_continueAfter < 0)
-            m_continueAfter = dialect.rowsBeforeContinuing(m_sent, m_reader->m_db);
+            m_continueAfter = m_restPaysAfter ? m_restPaysAfter(m_reader->m_db) : std::numeric_limits<qint64>::max();
         if (m_rowsRead < m_continueAfter)
             return;
     }
-    continueWith(rest);
+    // Opened while the first statement is still open on the same connection, it reads in
+    // the same read transaction, so it sees exactly what that one saw.
+    Translated rest = std::exchange(m_rest, {});
+    rest.values << m_rowsRead;
+    execute(rest); // the first statement ends here
+    m_sent = std::move(rest);
+    m_rowsRead = 0;
 }
 
 std::shared_ptr<const ResultTable> ResultCursor::read(int maxRows)
@@ -66,7 +70,7 @@ std::shared_ptr<const ResultTable> ResultCursor::read(int maxRows)
         m_atEnd = true;
         return {};
     }
-    std::shared_ptr<const ResultTable> rows = m_reader->dialect().fetch(*m_query, maxRows);
+    std::shared_ptr<const ResultTable> rows = m_rows->read(maxRows);
     if (m_query->lastError().isValid())
         fail(m_query->lastError());
     m_rowsRead += rows->rowCount();
@@ -79,25 +83,25 @@ std::shared_ptr<const ResultTable> ResultCursor::read(int maxRows)
     return rows;
 }
 
-void ResultCursor::continueWith(const QString &sql)
-{
-    // Opened while the first statement is still open on the same connection, it reads in
-    // the same read transaction, so it sees exactly what that one saw.
-    execute(sql); // the first statement ends here
-    m_sent = sql;
-    m_rowsRead = 0;
-}
-
-void ResultCursor::execute(const QString &sql)
+void ResultCursor::execute(const Translated &statement)
 {
     auto query = std::make_unique<QSqlQuery>(m_reader->m_db);
     query->setForwardOnly(true);
     query->setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!query->exec(sql)) {
+    bool done = false;
+    if (statement.values.isEmpty()) {
+        done = query->exec(statement.text);
+    } else if (query->prepare(statement.text)) {
+        for (qsizetype i = 0; i < statement.values.size(); ++i)
+            query->bindValue(int(i), statement.values[i]);
+        done = query->exec();
+    }
+    if (!done) {
         const QSqlError error = query->lastError();
         query.reset();
         fail(error);
     }
+    m_rows = std::make_unique<ResultReader>(*query, m_reader->dialect(), m_reader->m_db);
     m_query = std::move(query);
 }
 
@@ -114,6 +118,7 @@ void ResultCursor::pause()
 {
     if (!m_query || m_atEnd)
         return;
+    m_rows.reset();
     m_query.reset(); // ends its read: the log can be copied back past it
     m_paused = true;
 }
@@ -137,7 +142,7 @@ bool ResultCursor::resume()
         return true;
     }
     reopenAt(m_rowsRead - 1);
-    const std::shared_ptr<const ResultTable> again = m_reader->dialect().fetch(*m_query, 1);
+    const std::shared_ptr<const ResultTable> again = m_rows->read(1);
     if (m_query->lastError().isValid())
         fail(m_query->lastError());
     bool same = again->rowCount() == 1 && again->columnCount() == int(m_lastRow.size());
@@ -147,6 +152,7 @@ bool ResultCursor::resume()
         return true;
     execute(m_first);
     m_sent = m_first;
+    m_rest = m_planRest;
     m_rowsRead = 0;
     m_continueAfter = -1;
     m_lastRow.clear();
@@ -155,16 +161,15 @@ bool ResultCursor::resume()
 
 void ResultCursor::reopenAt(qint64 row)
 {
-    Dialect &dialect = m_reader->dialect();
-    const QString fromRow = dialect.fromRow(m_sent, row);
+    const QString fromRow = m_reader->dialect().fromRow(m_sent.text, row);
     if (!fromRow.isEmpty()) {
-        execute(fromRow);
+        execute({fromRow, m_sent.values});
         return;
     }
     execute(m_sent);
     for (qint64 passed = 0; passed < row;) { // the rows before are read and passed over
         const int block = int(std::min<qint64>(row - passed, 4096));
-        const std::shared_ptr<const ResultTable> rows = dialect.fetch(*m_query, block);
+        const std::shared_ptr<const ResultTable> rows = m_rows->read(block);
         if (m_query->lastError().isValid())
             fail(m_query->lastError());
         if (rows->rowCount() < block)

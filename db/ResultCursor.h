@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Dialect.h"
+#include "ResultReader.h"
 #include "ResultTable.h"
 
 #include <QSqlError>
@@ -45,8 +47,8 @@ public:
     std::shared_ptr<const ResultTable> fetch(int maxRows);
     // Every row not read yet; the cursor is then at its end. Where the statement's plan
     // shows the first rows soonest but is slow to read all of them, the rest are read
-    // through the dialect's continuation: the same rows, in the same order, of the same
-    // state of the database. Throws DbError.
+    // through the rest statement of its plan (see CursorStatements): the same rows, in
+    // the same order, of the same state of the database. Throws DbError.
     std::shared_ptr<const ResultTable> fetchRest();
     bool atEnd() const { return m_atEnd; }
 
@@ -66,14 +68,13 @@ private:
     void release(bool reusable = true);
     // At most maxRows rows, every one left when it is negative.
     std::shared_ptr<const ResultTable> read(int maxRows);
-    // Goes on with the dialect's continuation where there is one and it pays: for the
+    // Goes on with the plan's rest statement where there is one and it pays: for the
     // rest at once always, block by block once the rows read have made it the faster.
     void continueIfFaster(bool toTheEnd);
-    // Reads on with another statement on the same reading connection.
-    void continueWith(const QString &sql);
     [[noreturn]] void fail(const QSqlError &error);
-    // Runs a statement on the reading connection as the open statement.
-    void execute(const QString &sql);
+    // Runs a statement on the reading connection as the open statement (the one open
+    // before ends once it runs).
+    void execute(const Translated &statement);
     // Runs the statement again from its row `row` on, for reading on after a pause.
     void reopenAt(qint64 row);
     void keepLastRow(const ResultTable &rows);
@@ -81,12 +82,16 @@ private:
     std::unique_ptr<Connection> m_reader;          // the reading connection, when there is one
     std::weak_ptr<IdleReaders> m_idle;             // where the reading connection goes back to
     std::unique_ptr<QSqlQuery> m_query;            // the open statement on it
+    std::unique_ptr<ResultReader> m_rows;          // reads the open statement's rows
     std::shared_ptr<const ResultTable> m_whole;    // a result fetched at once, not yet handed out
-    QString m_first;                               // the statement the cursor opened with, translated
-    QString m_sent;                                // the statement m_rowsRead counts, as the reader sent it
+    Translated m_first;                            // the statement the cursor opened with, translated
+    Translated m_sent;                             // the statement m_rowsRead counts, as the reader sent it
+    Translated m_planRest;                         // the plan's rest statement (see CursorStatements)
+    Translated m_rest;                             // the same while it may still be taken; empty after
+    std::function<qint64(QSqlDatabase &)> m_restPaysAfter;
+    qint64 m_continueAfter = -1;                   // rows before the rest pays; -1 not asked yet
     qint64 m_rowsRead = 0;                         // rows handed out by the open statement's read
     QVariantList m_lastRow;                        // the last row handed out, to know it again
     bool m_paused = false;
-    qint64 m_continueAfter = -1;                   // rows before the continuation pays; -1 not asked yet
     bool m_atEnd = false;
 };

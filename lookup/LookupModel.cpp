@@ -12,14 +12,14 @@ QString LookupModel::Result::firstValue(QStringView column) const
     return value.isNull() ? QString() : value.toString();
 }
 
-LookupModel::Result LookupModel::search(Connection &connection, const QString &sql, bool fewRows)
+LookupModel::Result LookupModel::search(Connection &connection, const QString &sql, bool fewRows, const ReadPlan &plan)
 {
     Result result;
     if (fewRows) {
         result.first = connection.Execute(sql).table();
         return result;
     }
-    result.rest = connection.openCursor(sql);
+    result.rest = connection.openCursor(sql, plan);
     result.first = result.rest->fetch(firstBlockRows);
     if (result.rest->atEnd())
         result.rest.reset();

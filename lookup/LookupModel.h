@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/CursorModel.h"
+#include "db/Dialect.h"
 #include "db/ResultCursor.h"
 #include "db/ResultTable.h"
 
@@ -33,8 +34,9 @@ public:
 
     // Runs a search and reads its first block; throws DbError. A statement whose result
     // can only be a few rows (a search by code) is read whole on the connection itself,
-    // which costs less than the reading connection a streamed result opens.
-    static Result search(Connection &connection, const QString &sql, bool fewRows);
+    // which costs less than the reading connection a streamed result opens. A streamed
+    // one is read by the plan named (see ReadPlan).
+    static Result search(Connection &connection, const QString &sql, bool fewRows, const ReadPlan &plan = {});
 
     using CursorModel::CursorModel;
 

@@ -126,8 +126,12 @@ LookupModel::Result frmItemLookup::openProducts(const QString &locationCode, con
 {
     if (!gCurrentUser)
         throw std::logic_error("Nobody is logged in.");
+    // Every product of a location, in name order, has a plan of its own on the embedded
+    // database: the first screen comes soon however many the location stocks.
+    const bool wholeLocation = !locationCode.trimmed().isEmpty() && searchText.trimmed().isEmpty();
     return LookupModel::search(gCurrentUser->SQLConnection(), searchStatement(locationCode, searchText),
-                               NumberHandling::isNumeric(searchText));
+                               NumberHandling::isNumeric(searchText),
+                               wholeLocation ? ReadPlan::locationProductsByName(locationCode) : ReadPlan());
 }
 
 // A failed search is reported and leaves the grid as it was.

@@ -18,7 +18,7 @@ public:
     // Sends sessionSetup(), one statement at a time. Throws DbError naming the statement
     // that failed.
     void prepare(QSqlDatabase &db, const ConnectionSettings &settings) override;
-    QString translate(const QString &sql, QSqlDatabase &) override { return sql; }
+    Translated translate(const QString &sql, QSqlDatabase &) override { return {sql, {}}; }
 
     // What every connection needs whatever the login's defaults are: the save writes dates
     // as "12/07/2026 02:05:09 PM" (month first), and the procedures, indexes and

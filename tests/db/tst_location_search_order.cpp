@@ -56,9 +56,9 @@ class TestLocationSearchOrder : public QObject
 
     // Every row of a search as the dialog reads it: block by block, or, after the given
     // number of blocks, all the rest at once (the clerk pressing Ctrl+End).
-    QStringList rows(const QString &sql, int blocksBeforeTheEnd = -1)
+    QStringList rows(const QString &sql, int blocksBeforeTheEnd = -1, const ReadPlan &plan = {})
     {
-        const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql);
+        const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql, plan);
         QStringList found;
         for (int blocks = 0; !cursor->atEnd() && blocks != blocksBeforeTheEnd; ++blocks)
             found << texts(cursor->fetch(256));
@@ -75,20 +75,28 @@ class TestLocationSearchOrder : public QObject
         return sql.replace(QLatin1String("Like '%'"), QLatin1String("Like '%%'"));
     }
 
-    // The text that reaches SQLite, through a connection of its own.
-    QString translated(const QString &sql)
+    // The plan the lookup dialog names for a search.
+    static ReadPlan planFor(const QString &location, const QString &text)
+    {
+        return text.isEmpty() ? ReadPlan::locationProductsByName(location) : ReadPlan();
+    }
+
+    // What a cursor of the search runs on SQLite, through a connection of its own.
+    static CursorStatements statements(const QString &location, const QString &text)
     {
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("probe"));
         SqliteDialect dialect(false);
-        return dialect.translate(sql, db);
+        return dialect.cursorStatements(searchStatement(location, text), planFor(location, text), db);
     }
 
-    QString plan(const QString &sql) { return planOf(translated(sql)); }
-
-    static QString planOf(const QString &translated)
+    static QString planOf(Translated statement)
     {
         QSqlQuery query(QSqlDatabase::database(QStringLiteral("probe")));
-        if (!query.exec(QStringLiteral("EXPLAIN QUERY PLAN ") + translated))
+        if (!query.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + statement.text))
+            return query.lastError().text();
+        for (const QVariant &value : std::as_const(statement.values))
+            query.addBindValue(value);
+        if (!query.exec())
             return query.lastError().text();
         QStringList steps;
         while (query.next())
@@ -131,21 +139,24 @@ private slots:
 
     void aLocationOfManyItemsWalksTheNames()
     {
-        const QString sql = searchStatement(QStringLiteral("BIG"), QString());
-        QVERIFY(!plan(sql).contains(QLatin1String("FOR ORDER BY")) || plan(sql).contains(QLatin1String("RIGHT PART")));
-        QVERIFY2(plan(sql).contains(QLatin1String("ixInvMaster_Name")), qPrintable(plan(sql)));
+        const CursorStatements big = statements(QStringLiteral("BIG"), QString());
+        const QString plan = planOf(big.first);
+        QVERIFY(!plan.contains(QLatin1String("FOR ORDER BY")) || plan.contains(QLatin1String("RIGHT PART")));
+        QVERIFY2(plan.contains(QLatin1String("ixInvMaster_Name")), qPrintable(plan));
         // Read to the end, or paged through up to its last blocks, it goes on by the
         // location's stock and a sort.
-        SqliteDialect dialect(false);
-        const QString rest = dialect.continuation(translated(sql), 256);
-        QVERIFY2(!rest.isEmpty() && !planOf(rest).contains(QLatin1String("ixInvMaster_Name")), qPrintable(planOf(rest)));
+        Translated rest = big.rest;
+        rest.values << 256;
+        QVERIFY2(!rest.text.isEmpty() && !planOf(rest).contains(QLatin1String("ixInvMaster_Name")), qPrintable(planOf(rest)));
         QSqlDatabase probe = QSqlDatabase::database(QStringLiteral("probe"));
-        const qint64 pagedUntil = dialect.rowsBeforeContinuing(translated(sql), probe);
+        QVERIFY(big.restPaysAfter);
+        const qint64 pagedUntil = big.restPaysAfter(probe);
         QVERIFY2(pagedUntil > 256 && pagedUntil <= 512, qPrintable(QString::number(pagedUntil)));
         // A location of few items and an exact code keep the database's own plan.
-        QVERIFY(!translated(searchStatement(QStringLiteral("FEW"), QString())).contains(QLatin1String("INDEXED BY")));
-        QVERIFY(!translated(searchStatement(QStringLiteral("BIG"), QStringLiteral("123"))).contains(QLatin1String("INDEXED BY")));
-        QVERIFY(SqliteDialect(false).continuation(translated(searchStatement(QStringLiteral("FEW"), QString())), 256).isEmpty());
+        const CursorStatements few = statements(QStringLiteral("FEW"), QString());
+        QVERIFY(!few.first.text.contains(QLatin1String("INDEXED BY")));
+        QVERIFY(few.rest.text.isEmpty());
+        QVERIFY(!statements(QStringLiteral("BIG"), QStringLiteral("123")).first.text.contains(QLatin1String("INDEXED BY")));
     }
 
     void everySearchListsWhatTheSortLists_data()
@@ -163,10 +174,10 @@ private slots:
         QFETCH(QString, location);
         QFETCH(QString, text);
         const QString sql = searchStatement(location, text);
-        const QStringList found = rows(sql);
+        const QStringList found = rows(sql, -1, planFor(location, text));
         QCOMPARE(found, rows(sortedByTheDatabase(sql)));
         for (int blocks : {0, 1, 2})
-            QCOMPARE(rows(sql, blocks), found);
+            QCOMPARE(rows(sql, blocks, planFor(location, text)), found);
         if (location == QLatin1String("BIG") && text.isEmpty())
             QCOMPARE(found.size(), 600 - 54); // stocked, less the inactive ones
         // Name and description never fall; alike ones come in code order.
@@ -192,7 +203,7 @@ private slots:
         const QStringList whole = rows(sortedByTheDatabase(sql));
         const auto other = m_db.connect();
         for (const bool atOnce : {true, false}) {
-            const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql);
+            const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql, planFor(QStringLiteral("BIG"), QString()));
             QStringList found = texts(cursor->fetch(64));
             cursor->pause();
             QCOMPARE(other->run("PRAGMA wal_checkpoint(TRUNCATE)")->value(0, 0).toInt(), 0);
@@ -213,7 +224,7 @@ private slots:
         const QString sql = searchStatement(QStringLiteral("BIG"), QString());
         const QStringList before = rows(sortedByTheDatabase(sql));
         for (const bool atOnce : {true, false}) {
-            const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql);
+            const std::unique_ptr<ResultCursor> cursor = m_connection->openCursor(sql, planFor(QStringLiteral("BIG"), QString()));
             QStringList found = texts(cursor->fetch(256));
             m_connection->Execute("Insert Into tbInvMaster (ItemID, ItemName, ItemDesc, ItemStatus) Values ('N0001', 'AAA NEW', NULL, 0)");
             m_connection->Execute("Insert Into tbInvent (ItemID, LocationID, ItemStatus) Values ('N0001', 'BIG', 0)");

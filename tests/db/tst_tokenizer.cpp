@@ -1,7 +1,9 @@
 #include "db/DbError.h"
+#include "db/ResultReader.h"
 #include "db/ResultTable.h"
 #include "db/dialects/SqliteDialect.h"
 #include "db/dialects/TSqlTokenizer.h"
+#include "db/dialects/sqlite/SqliteDates.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -27,13 +29,46 @@ class TestTokenizer : public QObject
         return out;
     }
 
+    // A translation with its bound values written back in as the literals they stand
+    // for: texts quoted, numbers as they are, decimals (bound through CAST(? AS REAL)) as
+    // their texts.
+    static QString written(const Translated &translated)
+    {
+        QString out;
+        qsizetype value = 0;
+        const QString &text = translated.text;
+        const auto tokens = TSqlTokenizer::tokenize(text);
+        for (size_t i = 0; i < tokens.size(); ++i) {
+            const TSqlToken &t = tokens[i];
+            const bool cast = i + 4 < tokens.size() && t.text(text).compare(u"CAST", Qt::CaseInsensitive) == 0
+                && tokens[i + 2].text(text) == u"?";
+            if (cast || (t.type == Type::Symbol && t.text(text) == u"?")) {
+                if (value >= translated.values.size())
+                    return QStringLiteral("more parameters than values: ") + text;
+                const QVariant v = translated.values[value++];
+                out += v.typeId() == QMetaType::QString && !cast
+                    ? QLatin1Char('\'') + v.toString().replace(u'\'', QLatin1String("''")) + QLatin1Char('\'')
+                    : v.toString();
+                if (cast) {
+                    while (tokens[i].text(text) != u")")
+                        ++i;
+                }
+                continue;
+            }
+            out += t.text(text);
+        }
+        if (value != translated.values.size())
+            return QStringLiteral("more values than parameters: ") + text;
+        return out;
+    }
+
     // Translation against an empty in-memory database: no table has date columns.
     static QString translated(const QString &sql)
     {
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("memory"));
         SqliteDialect dialect(false);
         try {
-            return dialect.translate(sql, db);
+            return written(dialect.translate(sql, db));
         } catch (const DbError &error) {
             return QStringLiteral("error: ") + error.description();
         }
@@ -122,48 +157,26 @@ private slots:
         QCOMPARE(translated("Select N'abc', 'N''x'"), QStringLiteral("Select 'abc', 'N''x'"));
     }
 
-    // A plain insert taken as it is written binds exactly what the translated statement
-    // binds, dates converted alike; anything else is left to the general road.
-    void plainInsertsBindAsTheTranslatedStatement()
+    // The values of an insert's rows are bound, and a row stored through them is the row
+    // the literals meant: the same texts, numbers of the same types, dates converted as
+    // the translated text converts them. A statement with a literal that cannot be bound
+    // as it reads is sent with its literals written in.
+    void insertsStoreWhatTheirLiteralsMean()
     {
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("memory"));
         QSqlQuery(db).exec(QStringLiteral("CREATE TABLE lines (Doc TEXT, Qty INTEGER, Cost REAL, Made DATETIME, Note TEXT)"));
         SqliteDialect dialect(false);
         dialect.schemaChanged();
-        struct Bound {
-            QString shape;
-            QVariantList values;
-        };
-        auto direct = [&](const QString &sql) -> std::optional<Bound> {
-            Bound b;
-            if (!dialect.bindableDirectInsert(sql, db, &b.shape, &b.values))
-                return std::nullopt;
-            return b;
-        };
-        auto general = [&](const QString &sql) -> std::optional<Bound> {
-            Bound b;
-            if (!SqliteDialect::bindableInsert(dialect.translate(sql, db), &b.shape, &b.values))
-                return std::nullopt;
-            return b;
-        };
         // What a statement leaves in the table, read back with SQLite's own types.
-        // The direct statement runs with its values bound straight to SQLite, the
-        // translated one through the driver.
-        auto stored = [&](const Bound &b, bool direct) {
+        auto stored = [&](const Translated &statement) {
             QSqlQuery(db).exec(QStringLiteral("DELETE FROM lines"));
             QSqlQuery insert(db);
-            if (!insert.prepare(b.shape))
+            if (!insert.prepare(statement.text))
                 return QStringLiteral("prepare failed: ") + insert.lastError().text();
-            if (direct) {
-                QSqlError error;
-                if (SqliteDialect::runBound(insert, b.values, &error) != SqliteDialect::BoundRun::Done)
-                    return QStringLiteral("failed: ") + error.text();
-            } else {
-                for (const QVariant &v : b.values)
-                    insert.addBindValue(v);
-                if (!insert.exec())
-                    return QStringLiteral("failed: ") + insert.lastError().text();
-            }
+            for (const QVariant &v : statement.values)
+                insert.addBindValue(v);
+            if (!insert.exec())
+                return QStringLiteral("failed: ") + insert.lastError().text();
             QSqlQuery read(db);
             read.exec(QStringLiteral("SELECT quote(Doc), typeof(Qty), quote(Qty), typeof(Cost), quote(Cost), "
                                      "quote(Made), quote(Note) FROM lines"));
@@ -175,69 +188,84 @@ private slots:
             return out.join(QLatin1Char('|'));
         };
 
-        const QStringList same{
-            "Insert lines (Doc, Qty, Cost, Made, Note) Values ('15', 5, 12.5000, '12/07/2026 02:05:09 PM', 'it''s')",
-            "insert into lines (Doc,Qty,Cost,Made,Note) values ('16',0,.5,'2026-12-07 14:05:09','')",
-            "Insert Into lines (Doc, Made) Values ('17', '')",
-            "Insert lines ( Doc , Note , Made ) Values ( '18' , NULL , '20261207 14:05:09' )",
-            "Insert lines (Doc, Qty, Cost) Values ('19', 123456789012, 1e3)",
-            "Insert lines (Doc, Note) Values ('20', '12/07/2026')", // a date-like text in a text column
+        // The program's statement, and what it means to SQLite written out by hand.
+        const QList<QPair<QString, QString>> bound{
+            {"Insert lines (Doc, Qty, Cost, Made, Note) Values ('15', 5, 12.5000, '12/07/2026 02:05:09 PM', 'it''s')",
+             "INSERT INTO lines VALUES ('15', 5, 12.5000, '2026-12-07 14:05:09.000', 'it''s')"},
+            {"insert into lines (Doc,Qty,Cost,Made,Note) values ('16',0,.5,'2026-12-07 14:05:09','')",
+             "INSERT INTO lines VALUES ('16', 0, .5, '2026-12-07 14:05:09.000', '')"},
+            {"Insert Into lines (Doc, Made) Values ('17', '')",
+             "INSERT INTO lines (Doc, Made) VALUES ('17', '1900-01-01 00:00:00.000')"},
+            {"Insert lines ( Doc , Note , Made ) Values ( '18' , NULL , '20261207 14:05:09' )",
+             "INSERT INTO lines (Doc, Note, Made) VALUES ('18', NULL, '2026-12-07 14:05:09.000')"},
+            {"Insert lines (Doc, Qty, Cost) Values ('19', 123456789012, 1e3)",
+             "INSERT INTO lines (Doc, Qty, Cost) VALUES ('19', 123456789012, 1e3)"},
+            {"Insert lines (Doc, Note) Values ('20', '12/07/2026')", // a date-like text in a text column
+             "INSERT INTO lines (Doc, Note) VALUES ('20', '12/07/2026')"},
+            {"Insert lines (Doc, Note) Values ('21', N'é')", "INSERT INTO lines (Doc, Note) VALUES ('21', 'é')"},
+            {"Insert lines (Doc, Qty) Values ('22', -5)", "INSERT INTO lines (Doc, Qty) VALUES ('22', -5)"},
+            {"Insert lines ([Doc], Qty) Values ('24', 1)", "INSERT INTO lines (Doc, Qty) VALUES ('24', 1)"},
+            {"Insert lines (Doc) Values ('25'), ('26')", "INSERT INTO lines (Doc) VALUES ('25'), ('26')"},
         };
-        for (const QString &sql : same) {
-            const auto d = direct(sql);
-            const auto g = general(sql);
-            QVERIFY2(d && g, qPrintable(sql));
-            QCOMPARE(d->values, g->values);
-            QCOMPARE(stored(*d, true), stored(*g, false));
+        for (const auto &[sql, meant] : bound) {
+            const Translated statement = dialect.translate(sql, db);
+            QVERIFY2(!statement.values.isEmpty(), qPrintable(sql));
+            QVERIFY2(!statement.text.contains(QLatin1Char('\'')), qPrintable(statement.text));
+            QCOMPARE(stored(statement), stored({meant, {}}));
         }
-        QCOMPARE(direct(same[0])->values.at(3), QVariant(QStringLiteral("2026-12-07 14:05:09.000")));
+        const Translated first = dialect.translate(bound[0].first, db);
+        QCOMPARE(first.values, QVariantList({QStringLiteral("15"), qlonglong(5), QStringLiteral("12.5000"),
+                                             QStringLiteral("2026-12-07 14:05:09.000"), QStringLiteral("it's")}));
+        // Lines alike but for their values share one statement text.
+        QCOMPARE(dialect.translate("Insert lines (Doc, Qty) Values ('x', 7)", db).text,
+                 dialect.translate("Insert lines (Doc, Qty) Values ('y''z', 8)", db).text);
 
-        // Left to the general road: N'' texts, signs, expressions, names in brackets,
-        // several rows, a missing column list, a count that does not match, no Insert.
-        const QStringList other{
-            "Insert lines (Doc, Note) Values ('21', N'é')",
-            "Insert lines (Doc, Qty) Values ('22', -5)",
-            "Insert lines (Doc, Made) Values ('23', GetDate())",
-            "Insert lines ([Doc], Qty) Values ('24', 1)",
-            "Insert lines (Doc) Values ('25'), ('26')",
-            "Insert lines Values ('27', 1, 1.0, '', '')",
-            "Insert lines (Doc, Qty) Values ('28')",
-            "Insert dbo.lines (Doc) Values ('29')",
-            "Select 'Insert lines (Doc) Values (''30'')'",
+        // Written in: a number bound otherwise than it reads, a value after the rows.
+        const QStringList writtenIn{
+            "Insert lines (Doc, Qty) Values ('27', 0x1F)",
+            "Insert lines (Doc, Qty) Values ('28', 99999999999999999999)",
+            "Insert lines (Doc) Values ('29');",
+            "Insert lines (Doc) Select 'x'",
         };
-        for (const QString &sql : other)
-            QVERIFY2(!direct(sql), qPrintable(sql));
+        for (const QString &sql : writtenIn)
+            QVERIFY2(dialect.translate(sql, db).values.isEmpty(), qPrintable(sql));
+        // GetDate() stays the database's time; its own texts are not bound.
+        const Translated now = dialect.translate("Insert lines (Doc, Made) Values ('23', GetDate())", db);
+        QCOMPARE(now.values, QVariantList({QStringLiteral("23")}));
+        QVERIFY(now.text.contains(QLatin1String("strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')")));
 
-        // A failing run says what SQLite says, with its code, and the statement runs again.
-        QSqlQuery(db).exec(QStringLiteral("CREATE TABLE strict (Doc TEXT NOT NULL)"));
-        QSqlQuery strict(db);
-        QVERIFY(strict.prepare(QStringLiteral("INSERT INTO strict (Doc) VALUES (?)")));
-        QSqlError error;
-        QCOMPARE(SqliteDialect::runBound(strict, {QVariant(QMetaType::fromType<QString>())}, &error),
-                 SqliteDialect::BoundRun::Failed);
-        QVERIFY2(error.databaseText().contains(QLatin1String("NOT NULL")), qPrintable(error.databaseText()));
-        strict.addBindValue(QVariant(QMetaType::fromType<QString>()));
-        QVERIFY(!strict.exec());
-        QCOMPARE(error.nativeErrorCode(), strict.lastError().nativeErrorCode()); // the driver's code
-        QCOMPARE(error.databaseText(), strict.lastError().databaseText());
-        QCOMPARE(SqliteDialect::runBound(strict, {QStringLiteral("32")}, &error), SqliteDialect::BoundRun::Done);
-        QCOMPARE(SqliteDialect::runBound(strict, {QVariant(QDate(2026, 1, 1))}, &error),
-                 SqliteDialect::BoundRun::NotSqlite); // a type left to the driver
-
-        // A date no form reads fails as the translated statement fails.
-        QString shape;
-        QVariantList values;
-        QVERIFY_THROWS_EXCEPTION(DbError, dialect.bindableDirectInsert(
-                                              QStringLiteral("Insert lines (Doc, Made) Values ('31', 'yesterday')"),
-                                              db, &shape, &values));
+        // A date no form reads fails as SQL Server fails.
+        QVERIFY_THROWS_EXCEPTION(DbError, dialect.translate(
+                                              QStringLiteral("Insert lines (Doc, Made) Values ('31', 'yesterday')"), db));
     }
 
-    // A whole result read straight from the statement holds what the driver's rows give:
-    // the same values of the same types, NULLs, texts beyond ASCII, dates and flags.
-    // Three ways to read a whole result: the driver's row by row, straight from the
-    // statement the driver ran, and from a prepared statement run with its values bound
-    // straight to SQLite. Each must give the same names, types and values.
-    void wholeReadsGiveWhatTheDriverGives()
+    // A procedure call runs its stored body with its arguments bound where each reads
+    // plainly as a text or a number; with a negative number they are written in.
+    void callsBindTheirArguments()
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("memory"));
+        QSqlQuery setup(db);
+        QVERIFY(setup.exec(QStringLiteral("CREATE TABLE sysProcedures (Name TEXT, Parameters TEXT, Body TEXT)")));
+        QVERIFY(setup.exec(QStringLiteral(
+            "INSERT INTO sysProcedures VALUES ('sp_Pick', '@Doc @Qty @Cost', "
+            "'SELECT @Doc AS Doc, @Qty AS Qty, @Cost AS Cost, @Doc || ''!'' AS Again;')")));
+        SqliteDialect dialect(false);
+        dialect.schemaChanged();
+        const Translated call = dialect.translate(QStringLiteral("sp_Pick 'it''s', 12, 2.50"), db);
+        QCOMPARE(call.text, QStringLiteral("SELECT ? AS Doc, ? AS Qty, CAST(? AS REAL) AS Cost, ? || '!' AS Again"));
+        QCOMPARE(call.values, QVariantList({QStringLiteral("it's"), qlonglong(12), QStringLiteral("2.50"),
+                                            QStringLiteral("it's")}));
+        QCOMPARE(written(dialect.translate(QStringLiteral("exec sp_Pick NULL, -3, 1"), db)),
+                 QStringLiteral("SELECT NULL AS Doc, -3 AS Qty, 1 AS Cost, NULL || '!' AS Again"));
+        QVERIFY_THROWS_EXCEPTION(DbError, dialect.translate(QStringLiteral("sp_Pick 'a', 1"), db));
+        QVERIFY_THROWS_EXCEPTION(DbError, dialect.translate(QStringLiteral("sp_Missing 'a'"), db));
+        QVERIFY(setup.exec(QStringLiteral("DROP TABLE sysProcedures")));
+    }
+
+    // Rows are read through the driver, each column as the schema declares it: flags as
+    // Booleans, date-times as date-times (also an expression's text in the stored form),
+    // everything else as SQLite gives it.
+    void rowsAreReadAsTheSchemaDeclaresThem()
     {
         QSqlDatabase db = QSqlDatabase::database(QStringLiteral("memory"));
         QSqlQuery setup(db);
@@ -245,68 +273,38 @@ private slots:
                                           "Flag BIT, Data BLOB)")));
         QVERIFY(setup.exec(QStringLiteral(
             "INSERT INTO kinds VALUES (1, 'Paracétamol 500 mg', 12.5, '2026-12-07 14:05:09.000', 1, x'00ff'), "
-            "(2, NULL, NULL, NULL, NULL, NULL), (3, '', 0.1, '12/07/2026', 0, x''), "
+            "(2, NULL, NULL, NULL, NULL, NULL), (3, '2026-12-07 14:05:09.000', 0.1, '12/07/2026', 0, x''), "
             "(9007199254740993, 'ĀB€', -1e300, '2026-12-07 14:05:09.000', 0, NULL)")));
         SqliteDialect dialect(false);
-        const QString select = QStringLiteral(
+        dialect.schemaChanged();
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        QVERIFY(query.exec(QStringLiteral(
             "SELECT k.Id, Name, Cost, Made, Flag, Data, k.Id * 2 AS Twice, '2026-12-07 14:05:09.000' AS Stamp, "
-            "k.Cost + 1, \"Name\" || 'x' FROM kinds k WHERE k.Id > %1 ORDER BY Id");
-        auto read = [&](bool whole) {
-            QSqlQuery query(db);
-            query.setForwardOnly(true);
-            query.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-            if (!query.exec(select.arg(0)))
-                return std::make_pair(std::shared_ptr<const ResultTable>(), false);
-            std::shared_ptr<const ResultTable> rows = dialect.fetch(query, whole ? -1 : 1000);
-            return std::make_pair(rows, query.at() == QSql::BeforeFirstRow);
-        };
-        auto readBound = [&](const QVariant &after) {
-            QSqlQuery query(db);
-            std::shared_ptr<const ResultTable> rows;
-            QSqlError error;
-            if (!query.prepare(select.arg(QStringLiteral("?")))
-                || SqliteDialect::fetchBound(query, {after}, &rows, &error) != SqliteDialect::BoundRun::Done)
-                return std::shared_ptr<const ResultTable>();
-            return rows;
-        };
-        const auto [direct, readDirectly] = read(true);
-        const auto [driver, readByDriver] = read(false);
-        const auto bound = readBound(QVariant(qlonglong(0)));
-        QVERIFY(direct && driver && bound);
-        QVERIFY(readDirectly);
-        QVERIFY(!readByDriver);
-        QCOMPARE(direct->rowCount(), 4);
-        for (const auto &other : {direct, bound}) {
-            QCOMPARE(other->rowCount(), driver->rowCount());
-            QCOMPARE(other->columnNames(), driver->columnNames());
-            for (int row = 0; row < driver->rowCount(); ++row) {
-                for (int column = 0; column < driver->columnCount(); ++column) {
-                    const QVariant a = other->value(row, column);
-                    const QVariant b = driver->value(row, column);
-                    const QByteArray where = QByteArray::number(row) + "," + QByteArray::number(column);
-                    QVERIFY2(a.typeId() == b.typeId() && a.isNull() == b.isNull() && a == b, where.constData());
-                }
-            }
-        }
-        QCOMPARE(driver->columnNames().first(), QStringLiteral("Id"));
-        QCOMPARE(direct->value(0, 1).toString(), QStringLiteral("Paracétamol 500 mg"));
-        QCOMPARE(direct->value(3, 0).toLongLong(), 9007199254740993LL);
-        QCOMPARE(direct->value(0, 3), QVariant(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9))));
-        QCOMPARE(direct->value(0, 4), QVariant(true));
-
-        // An empty result is empty every way, and the statement is free for the next run.
-        QSqlQuery none(db);
-        QVERIFY(none.exec(QStringLiteral("SELECT * FROM kinds WHERE Id < 0")));
-        QCOMPARE(dialect.fetch(none)->rowCount(), 0);
-        QCOMPARE(readBound(QVariant(qlonglong(1) << 60))->rowCount(), 0);
-        QCOMPARE(readBound(QVariant(qlonglong(2)))->rowCount(), 2);
-        // A statement that returns no rows gives no result set.
-        QSqlQuery update(db);
-        QVERIFY(update.prepare(QStringLiteral("UPDATE kinds SET Cost = Cost WHERE Id = ?")));
-        std::shared_ptr<const ResultTable> nothing = std::make_shared<ResultTable>();
-        QSqlError error;
-        QCOMPARE(SqliteDialect::fetchBound(update, {QVariant(qlonglong(1))}, &nothing, &error), SqliteDialect::BoundRun::Done);
-        QVERIFY(!nothing);
+            "k.Cost + 1, \"Name\" || 'x' FROM kinds k ORDER BY Id")));
+        ResultReader reader(query, dialect, db);
+        const std::shared_ptr<const ResultTable> rows = reader.read();
+        QCOMPARE(rows->rowCount(), 4);
+        QCOMPARE(rows->columnNames(), QStringList({"Id", "Name", "Cost", "Made", "Flag", "Data", "Twice", "Stamp",
+                                                   "k.Cost + 1", "Name || 'x'"})); // the driver drops the quotes
+        const QDateTime stamp(QDate(2026, 12, 7), QTime(14, 5, 9));
+        QCOMPARE(rows->value(0, 0), QVariant(qlonglong(1)));
+        QCOMPARE(rows->value(0, 1).toString(), QStringLiteral("Paracétamol 500 mg"));
+        QCOMPARE(rows->value(0, 2).toDouble(), 12.5);
+        QCOMPARE(rows->value(0, 3), QVariant(stamp));
+        QCOMPARE(rows->value(2, 3), QVariant(QDateTime(QDate(2026, 12, 7), QTime(0, 0)))); // any form SQL Server reads
+        QCOMPARE(rows->value(0, 4), QVariant(true));
+        QCOMPARE(rows->value(2, 4), QVariant(false));
+        QCOMPARE(rows->value(0, 5).toByteArray(), QByteArray("\x00\xff", 2));
+        QCOMPARE(rows->value(0, 6).toLongLong(), 2);
+        QCOMPARE(rows->value(0, 7), QVariant(stamp));                                  // an expression in the stored form
+        QCOMPARE(rows->value(2, 1), QVariant(QStringLiteral("2026-12-07 14:05:09.000"))); // a text column stays text
+        QCOMPARE(rows->value(3, 0).toLongLong(), 9007199254740993LL);
+        QCOMPARE(rows->value(3, 1).toString(), QStringLiteral("ĀB€"));
+        for (int column = 1; column < 6; ++column)
+            QVERIFY(rows->isNull(1, column));
+        QVERIFY(setup.exec(QStringLiteral("DROP TABLE kinds")));
     }
 
     // A lookup by a code runs on a statement prepared once: the texts compared with "=" in
@@ -315,31 +313,34 @@ private slots:
     void selectsByACodeBindTheirTexts()
     {
         auto shapeOf = [](const QString &sql) {
-            QString shape;
-            QVariantList values;
-            if (!SqliteDialect::bindableSelect(sql, &shape, &values))
+            QSqlDatabase db = QSqlDatabase::database(QStringLiteral("memory"));
+            SqliteDialect dialect(false);
+            const Translated statement = dialect.translate(sql, db);
+            if (statement.values.isEmpty())
                 return QStringLiteral("not bindable");
             QStringList texts;
-            for (const QVariant &v : values)
+            for (const QVariant &v : statement.values)
                 texts << v.toString();
-            return shape + QStringLiteral(" | ") + texts.join(u',');
+            return statement.text + QStringLiteral(" | ") + texts.join(u',');
         };
         QCOMPARE(shapeOf("Select * From tbInvMaster Where ItemID = 'PARA''S 500'"),
                  QStringLiteral("Select * From tbInvMaster Where ItemID = ? | PARA'S 500"));
-        QCOMPARE(shapeOf("SELECT 'x' AS Kind, a = 'y' FROM t WHERE a='1' AND b >= '2' AND c = '3' ORDER BY 'x'"),
+        QCOMPARE(shapeOf("SELECT 'x' AS Kind, a = 'y' FROM t WHERE a='1' AND b >= '2' AND c = N'3' ORDER BY 'x'"),
                  QStringLiteral("SELECT 'x' AS Kind, a = 'y' FROM t WHERE a=? AND b >= '2' AND c = ? ORDER BY 'x' | 1,3"));
         QCOMPARE(shapeOf("SELECT * FROM t WHERE a IN (SELECT b FROM u WHERE c = 'in') AND d = 'out' GROUP BY e HAVING f = 'g'"),
                  QStringLiteral("SELECT * FROM t WHERE a IN (SELECT b FROM u WHERE c = 'in') AND d = ? GROUP BY e HAVING f = 'g' | out"));
         QCOMPARE(shapeOf("SELECT * FROM t WHERE a = 1"), QStringLiteral("not bindable"));
         QCOMPARE(shapeOf("UPDATE t SET a = 'b' WHERE c = 'd'"), QStringLiteral("not bindable"));
         QCOMPARE(shapeOf("SELECT * FROM t WHERE a LIKE 'b%'"), QStringLiteral("not bindable"));
+        QCOMPARE(shapeOf("Select a From t Where b = 'c' And d Like 'EF%'"),
+                 QStringLiteral("Select a From t Where b = ? And d Like 'EF%' AND d >= 'EF' AND d < 'EG' | c"));
     }
 
     void dateLiteralsInAnyCommonForm()
     {
         const auto date = [](const char *text) {
-            const auto parsed = SqliteDialect::parseDateLiteral(QString::fromLatin1(text));
-            return parsed ? SqliteDialect::storedDate(*parsed) : QStringLiteral("invalid");
+            const auto parsed = SqliteDates::parseLiteral(QString::fromLatin1(text));
+            return parsed ? SqliteDates::stored(*parsed) : QStringLiteral("invalid");
         };
         QCOMPARE(date("12/07/2026 02:05:09 PM"), QStringLiteral("2026-12-07 14:05:09.000"));
         QCOMPARE(date("12/07/2026 12:00:00 AM"), QStringLiteral("2026-12-07 00:00:00.000"));
@@ -350,8 +351,8 @@ private slots:
         QCOMPARE(date("02/30/2026"), QStringLiteral("invalid"));
         QCOMPARE(date("13:00:00 PM"), QStringLiteral("invalid"));
         QCOMPARE(date("12/07/2026 13:00:00 PM"), QStringLiteral("invalid"));
-        QVERIFY(!SqliteDialect::parseStoredDate(u"2026-12-01 08:30:00"));
-        QCOMPARE(*SqliteDialect::parseStoredDate(u"2026-12-01 08:30:00.250"),
+        QVERIFY(!SqliteDates::parseStored(u"2026-12-01 08:30:00"));
+        QCOMPARE(*SqliteDates::parseStored(u"2026-12-01 08:30:00.250"),
                  QDateTime(QDate(2026, 12, 1), QTime(8, 30, 0, 250)));
     }
 };

@@ -55,9 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString sql = fuzzText(data, size);
     SqliteDialect dialect(false);
     try {
-        const QString translated = dialect.translate(sql, *database);
-        // A translation is itself a text the tokenizer reads without complaint.
-        TSqlTokenizer::tokenize(translated);
+        const Translated translated = dialect.translate(sql, *database);
+        // A translation is itself a text the tokenizer reads without complaint, with a
+        // parameter for each value bound (a text may hold others of its own).
+        qsizetype parameters = 0;
+        for (const TSqlToken &t : TSqlTokenizer::tokenize(translated.text))
+            parameters += t.type == TSqlToken::Type::Symbol && t.text(translated.text) == QLatin1String("?");
+        if (parameters < translated.values.size())
+            abort();
     } catch (const DbError &) {
         // refused with a message: unknown procedure, unterminated literal, ...
     }

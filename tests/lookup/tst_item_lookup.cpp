@@ -441,7 +441,9 @@ private slots:
             QVERIFY(probe.open());
             SqliteDialect dialect(false);
             dialect.prepare(probe, m_db->settings());
-            QVERIFY2(dialect.translate(wardSearch, probe).contains("INDEXED BY"), "the ward is too small to be read in name order");
+            QVERIFY2(dialect.cursorStatements(wardSearch, ReadPlan::locationProductsByName(QStringLiteral("W1")), probe)
+                         .first.text.contains("INDEXED BY"),
+                     "the ward is too small to be read in name order");
         }
         QSqlDatabase::removeDatabase(QStringLiteral("plan"));
         const auto sorted = m_connection->Execute(
