@@ -1,5 +1,6 @@
 #include "AdminCommand.h"
 
+#include "DatabaseBackup.h"
 #include "DatabaseCheck.h"
 #include "DatabaseInstall.h"
 
@@ -109,6 +110,14 @@ constexpr AdminCommand::Option installOptions[] = {
      "Replaces the database's own procedures and trigger of the same names with the program's."},
 };
 constexpr AdminCommand::Argument checkArguments[] = {fileArgument};
+constexpr AdminCommand::Argument backupArguments[] = {
+    {"FILE", "The embedded database file (clerks may go on working)."},
+    {"BACKUP", "The backup file to write (it must not exist); its password file goes beside it."},
+};
+constexpr AdminCommand::Argument restoreArguments[] = {
+    {"BACKUP", "A backup file written by backup."},
+    {"FILE", "The embedded database file to put it in place of (no program may have it open)."},
+};
 constexpr AdminCommand::Option passwdOptions[] = {
     {"verifier", nullptr, "The employee may verify requests (Save/Verify)."},
 };
@@ -138,6 +147,10 @@ std::span<const AdminCommand::Command> AdminCommand::commands()
          &AdminCommand::install},
         {"check", "FILE", "tells whether a database is as the program needs (exit code 1 if not)", checkArguments, {},
          &AdminCommand::check},
+        {"backup", "FILE BACKUP", "a consistent, checked copy of a database, safe while clerks work",
+         backupArguments, {}, &AdminCommand::backup},
+        {"restore", "BACKUP FILE", "puts a backup in place of a database nobody has open (the old one is kept)",
+         restoreArguments, {}, &AdminCommand::restore},
         {"passwd", "FILE EMPLOYEE PASSWORD [--verifier]", "stores an employee's password",
          passwdArguments, passwdOptions, &AdminCommand::passwd},
         {"sql", "FILE \"STATEMENT\"", "runs one T-SQL statement, prints tab-separated rows",
@@ -327,6 +340,18 @@ int AdminCommand::check(const QStringList &arguments, const QCommandLineParser &
     Connection connection(settingsFor(arguments[0]));
     DatabaseCheck check(connection, m_out);
     return check.run() == 0 ? 0 : 1;
+}
+
+int AdminCommand::backup(const QStringList &arguments, const QCommandLineParser &)
+{
+    DatabaseBackup(m_out).backup(arguments[0], arguments[1]);
+    return 0;
+}
+
+int AdminCommand::restore(const QStringList &arguments, const QCommandLineParser &)
+{
+    DatabaseBackup(m_out).restore(arguments[0], arguments[1]);
+    return 0;
 }
 
 int AdminCommand::passwd(const QStringList &arguments, const QCommandLineParser &options)

@@ -14,6 +14,8 @@ class QCommandLineParser;
 //   install odbc:CONNECTION [--replace-procedures]
 //                                 adds what is missing to the hospital's SQL Server database
 //   check FILE                    whether a database is as the program needs
+//   backup FILE BACKUP            a consistent copy, safe while clerks work
+//   restore BACKUP FILE           a backup in place of a database nobody has open
 //   passwd FILE EMPLOYEE PASSWORD [--verifier]
 //   sql FILE "STATEMENT"          runs one statement as the program would send it
 //   generate FILE [--seed N] [--scale F]
@@ -82,6 +84,8 @@ private:
     int demo(const QStringList &arguments, const QCommandLineParser &options);
     int install(const QStringList &arguments, const QCommandLineParser &options);
     int check(const QStringList &arguments, const QCommandLineParser &options);
+    int backup(const QStringList &arguments, const QCommandLineParser &options);
+    int restore(const QStringList &arguments, const QCommandLineParser &options);
     int passwd(const QStringList &arguments, const QCommandLineParser &options);
     int sql(const QStringList &arguments, const QCommandLineParser &options);
     int generate(const QStringList &arguments, const QCommandLineParser &options);
