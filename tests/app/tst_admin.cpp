@@ -58,6 +58,10 @@ private slots:
 
         QCOMPARE(admin({"demo", db}).code, 1); // never over an existing database
 
+        // Figures come out whole, not in six significant digits.
+        QCOMPARE(admin({"sql", db, "Select 123456.7891 As Amount, 0.0001 As Small"}).out,
+                 QStringLiteral("Amount\tSmall\n123456.7891\t0.0001\n"));
+
         // Stock and passwords are for the owner's eyes only.
         for (const QString &created : {db, file("demo.password.db")})
             QCOMPARE(QFile::permissions(created) & (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther),
