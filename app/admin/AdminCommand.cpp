@@ -3,6 +3,8 @@
 #include "DatabaseBackup.h"
 #include "DatabaseCheck.h"
 #include "DatabaseInstall.h"
+#include "EmployeeAdmin.h"
+#include "PasswordPrompt.h"
 
 #include "app/ProgramFiles.h"
 #include "app/modInventory.h"
@@ -90,8 +92,13 @@ constexpr AdminCommand::Argument newFileArgument{"FILE", "The embedded database 
 constexpr AdminCommand::Argument newFileOnly[] = {newFileArgument};
 constexpr AdminCommand::Argument passwdArguments[] = {
     fileArgument,
+    {"EMPLOYEE", "The employee ID. The password is asked for without echo on a terminal, or read from the first "
+                 "line of standard input; never from the command line, where others can read it. It is stored "
+                 "enciphered."},
+};
+constexpr AdminCommand::Argument employeeArguments[] = {
+    fileArgument,
     {"EMPLOYEE", "The employee ID."},
-    {"PASSWORD", "The password; it is stored enciphered."},
 };
 constexpr AdminCommand::Argument sqlArguments[] = {
     fileArgument,
@@ -151,8 +158,16 @@ std::span<const AdminCommand::Command> AdminCommand::commands()
          backupArguments, {}, &AdminCommand::backup},
         {"restore", "BACKUP FILE", "puts a backup in place of a database nobody has open (the old one is kept)",
          restoreArguments, {}, &AdminCommand::restore},
-        {"passwd", "FILE EMPLOYEE PASSWORD [--verifier]", "stores an employee's password",
+        {"passwd", "FILE EMPLOYEE [--verifier]", "stores an employee's password (asked for, or read from standard input)",
          passwdArguments, passwdOptions, &AdminCommand::passwd},
+        {"employees", "FILE", "lists the employees of the password table and who may verify", checkArguments, {},
+         &AdminCommand::employees},
+        {"grant-verifier", "FILE EMPLOYEE", "lets an employee verify requests (Save/Verify)", employeeArguments, {},
+         &AdminCommand::grantVerifier},
+        {"revoke-verifier", "FILE EMPLOYEE", "takes the right to verify requests away", employeeArguments, {},
+         &AdminCommand::revokeVerifier},
+        {"remove-employee", "FILE EMPLOYEE", "removes an employee from the password table", employeeArguments, {},
+         &AdminCommand::removeEmployee},
         {"sql", "FILE \"STATEMENT\"", "runs one T-SQL statement, prints tab-separated rows",
          sqlArguments, {}, &AdminCommand::sql},
         {"generate", "FILE [--seed N] [--scale F]", "a new database of a large hospital, for benchmarks",
@@ -356,8 +371,42 @@ int AdminCommand::restore(const QStringList &arguments, const QCommandLineParser
 
 int AdminCommand::passwd(const QStringList &arguments, const QCommandLineParser &options)
 {
-    setPassword(arguments[0], arguments[1], arguments[2], options.isSet(QStringLiteral("verifier")));
+    // Nobody is asked for a password that cannot be stored.
+    if (settingsFor(arguments[0]).kind == ConnectionSettings::Kind::Embedded) {
+        requireWritable(arguments[0]);
+        requireWritable(ConnectionSettings::passwordFileFor(arguments[0]));
+    }
+    const QString password = PasswordPrompt::read(arguments[1].trimmed(), m_err);
+    setPassword(arguments[0], arguments[1], password, options.isSet(QStringLiteral("verifier")));
     m_out << "Password of " << arguments[1] << " stored.\n";
+    return 0;
+}
+
+int AdminCommand::employees(const QStringList &arguments, const QCommandLineParser &)
+{
+    Connection connection(settingsFor(arguments[0]));
+    EmployeeAdmin(connection, m_out).list();
+    return 0;
+}
+
+int AdminCommand::grantVerifier(const QStringList &arguments, const QCommandLineParser &)
+{
+    Connection connection(settingsFor(arguments[0]));
+    EmployeeAdmin(connection, m_out).setVerifier(arguments[1], true);
+    return 0;
+}
+
+int AdminCommand::revokeVerifier(const QStringList &arguments, const QCommandLineParser &)
+{
+    Connection connection(settingsFor(arguments[0]));
+    EmployeeAdmin(connection, m_out).setVerifier(arguments[1], false);
+    return 0;
+}
+
+int AdminCommand::removeEmployee(const QStringList &arguments, const QCommandLineParser &)
+{
+    Connection connection(settingsFor(arguments[0]));
+    EmployeeAdmin(connection, m_out).remove(arguments[1]);
     return 0;
 }
 
