@@ -1,7 +1,10 @@
 #include "AdminCommand.h"
 
+#include "DatabaseBackup.h"
 #include "DatabaseCheck.h"
 #include "DatabaseInstall.h"
+#include "EmployeeAdmin.h"
+#include "PasswordPrompt.h"
 
 #include "app/ProgramFiles.h"
 #include "app/modInventory.h"
@@ -89,8 +92,13 @@ constexpr AdminCommand::Argument newFileArgument{"FILE", "The embedded database 
 constexpr AdminCommand::Argument newFileOnly[] = {newFileArgument};
 constexpr AdminCommand::Argument passwdArguments[] = {
     fileArgument,
+    {"EMPLOYEE", "The employee ID. The password is asked for without echo on a terminal, or read from the first "
+                 "line of standard input; never from the command line, where others can read it. It is stored "
+                 "enciphered."},
+};
+constexpr AdminCommand::Argument employeeArguments[] = {
+    fileArgument,
     {"EMPLOYEE", "The employee ID."},
-    {"PASSWORD", "The password; it is stored enciphered."},
 };
 constexpr AdminCommand::Argument sqlArguments[] = {
     fileArgument,
@@ -109,6 +117,14 @@ constexpr AdminCommand::Option installOptions[] = {
      "Replaces the database's own procedures and trigger of the same names with the program's."},
 };
 constexpr AdminCommand::Argument checkArguments[] = {fileArgument};
+constexpr AdminCommand::Argument backupArguments[] = {
+    {"FILE", "The embedded database file (clerks may go on working)."},
+    {"BACKUP", "The backup file to write (it must not exist); its password file goes beside it."},
+};
+constexpr AdminCommand::Argument restoreArguments[] = {
+    {"BACKUP", "A backup file written by backup."},
+    {"FILE", "The embedded database file to put it in place of (no program may have it open)."},
+};
 constexpr AdminCommand::Option passwdOptions[] = {
     {"verifier", nullptr, "The employee may verify requests (Save/Verify)."},
 };
@@ -138,8 +154,20 @@ std::span<const AdminCommand::Command> AdminCommand::commands()
          &AdminCommand::install},
         {"check", "FILE", "tells whether a database is as the program needs (exit code 1 if not)", checkArguments, {},
          &AdminCommand::check},
-        {"passwd", "FILE EMPLOYEE PASSWORD [--verifier]", "stores an employee's password",
+        {"backup", "FILE BACKUP", "a consistent, checked copy of a database, safe while clerks work",
+         backupArguments, {}, &AdminCommand::backup},
+        {"restore", "BACKUP FILE", "puts a backup in place of a database nobody has open (the old one is kept)",
+         restoreArguments, {}, &AdminCommand::restore},
+        {"passwd", "FILE EMPLOYEE [--verifier]", "stores an employee's password (asked for, or read from standard input)",
          passwdArguments, passwdOptions, &AdminCommand::passwd},
+        {"employees", "FILE", "lists the employees of the password table and who may verify", checkArguments, {},
+         &AdminCommand::employees},
+        {"grant-verifier", "FILE EMPLOYEE", "lets an employee verify requests (Save/Verify)", employeeArguments, {},
+         &AdminCommand::grantVerifier},
+        {"revoke-verifier", "FILE EMPLOYEE", "takes the right to verify requests away", employeeArguments, {},
+         &AdminCommand::revokeVerifier},
+        {"remove-employee", "FILE EMPLOYEE", "removes an employee from the password table", employeeArguments, {},
+         &AdminCommand::removeEmployee},
         {"sql", "FILE \"STATEMENT\"", "runs one T-SQL statement, prints tab-separated rows",
          sqlArguments, {}, &AdminCommand::sql},
         {"generate", "FILE [--seed N] [--scale F]", "a new database of a large hospital, for benchmarks",
@@ -329,10 +357,56 @@ int AdminCommand::check(const QStringList &arguments, const QCommandLineParser &
     return check.run() == 0 ? 0 : 1;
 }
 
+int AdminCommand::backup(const QStringList &arguments, const QCommandLineParser &)
+{
+    DatabaseBackup(m_out).backup(arguments[0], arguments[1]);
+    return 0;
+}
+
+int AdminCommand::restore(const QStringList &arguments, const QCommandLineParser &)
+{
+    DatabaseBackup(m_out).restore(arguments[0], arguments[1]);
+    return 0;
+}
+
 int AdminCommand::passwd(const QStringList &arguments, const QCommandLineParser &options)
 {
-    setPassword(arguments[0], arguments[1], arguments[2], options.isSet(QStringLiteral("verifier")));
+    // Nobody is asked for a password that cannot be stored.
+    if (settingsFor(arguments[0]).kind == ConnectionSettings::Kind::Embedded) {
+        requireWritable(arguments[0]);
+        requireWritable(ConnectionSettings::passwordFileFor(arguments[0]));
+    }
+    const QString password = PasswordPrompt::read(arguments[1].trimmed(), m_err);
+    setPassword(arguments[0], arguments[1], password, options.isSet(QStringLiteral("verifier")));
     m_out << "Password of " << arguments[1] << " stored.\n";
+    return 0;
+}
+
+int AdminCommand::employees(const QStringList &arguments, const QCommandLineParser &)
+{
+    Connection connection(settingsFor(arguments[0]));
+    EmployeeAdmin(connection, m_out).list();
+    return 0;
+}
+
+int AdminCommand::grantVerifier(const QStringList &arguments, const QCommandLineParser &)
+{
+    Connection connection(settingsFor(arguments[0]));
+    EmployeeAdmin(connection, m_out).setVerifier(arguments[1], true);
+    return 0;
+}
+
+int AdminCommand::revokeVerifier(const QStringList &arguments, const QCommandLineParser &)
+{
+    Connection connection(settingsFor(arguments[0]));
+    EmployeeAdmin(connection, m_out).setVerifier(arguments[1], false);
+    return 0;
+}
+
+int AdminCommand::removeEmployee(const QStringList &arguments, const QCommandLineParser &)
+{
+    Connection connection(settingsFor(arguments[0]));
+    EmployeeAdmin(connection, m_out).remove(arguments[1]);
     return 0;
 }
 

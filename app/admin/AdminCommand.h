@@ -14,7 +14,11 @@ class QCommandLineParser;
 //   install odbc:CONNECTION [--replace-procedures]
 //                                 adds what is missing to the hospital's SQL Server database
 //   check FILE                    whether a database is as the program needs
-//   passwd FILE EMPLOYEE PASSWORD [--verifier]
+//   backup FILE BACKUP            a consistent copy, safe while clerks work
+//   restore BACKUP FILE           a backup in place of a database nobody has open
+//   passwd FILE EMPLOYEE [--verifier]   the password asked for, or read from standard input
+//   employees FILE                the employees and who may verify
+//   grant-verifier / revoke-verifier / remove-employee FILE EMPLOYEE
 //   sql FILE "STATEMENT"          runs one statement as the program would send it
 //   generate FILE [--seed N] [--scale F]
 //                                 a new database of a large hospital, for benchmarks
@@ -82,7 +86,13 @@ private:
     int demo(const QStringList &arguments, const QCommandLineParser &options);
     int install(const QStringList &arguments, const QCommandLineParser &options);
     int check(const QStringList &arguments, const QCommandLineParser &options);
+    int backup(const QStringList &arguments, const QCommandLineParser &options);
+    int restore(const QStringList &arguments, const QCommandLineParser &options);
     int passwd(const QStringList &arguments, const QCommandLineParser &options);
+    int employees(const QStringList &arguments, const QCommandLineParser &options);
+    int grantVerifier(const QStringList &arguments, const QCommandLineParser &options);
+    int revokeVerifier(const QStringList &arguments, const QCommandLineParser &options);
+    int removeEmployee(const QStringList &arguments, const QCommandLineParser &options);
     int sql(const QStringList &arguments, const QCommandLineParser &options);
     int generate(const QStringList &arguments, const QCommandLineParser &options);
     int runSql(const QString &target, const QString &statement);

@@ -20,7 +20,7 @@ class TestCommandLine : public QObject
         QString err;
     };
 
-    static Result run(const char *program, const QStringList &arguments)
+    static Result run(const char *program, const QStringList &arguments, const QByteArray &input = {})
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -28,12 +28,17 @@ class TestCommandLine : public QObject
             environment.remove(QString::fromLatin1(name));
         process.setProcessEnvironment(environment);
         process.start(QString::fromLatin1(program), arguments);
+        process.write(input);
+        process.closeWriteChannel();
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
             return {-1, {}, QStringLiteral("did not end normally")};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
     }
-    static Result admin(const QStringList &arguments) { return run(QUELLAR_ADMIN, arguments); }
+    static Result admin(const QStringList &arguments, const QByteArray &input = {})
+    {
+        return run(QUELLAR_ADMIN, arguments, input);
+    }
 
     // Wrong usage: exit code 2, nothing on standard output, the usage on standard error.
     static void verifyUsageError(const Result &result, const QString &usage)
@@ -68,7 +73,8 @@ private slots:
     {
         const Result help = admin({"--help"});
         QCOMPARE(help.code, 0);
-        for (const char *line : {"init FILE", "demo FILE", "passwd FILE EMPLOYEE PASSWORD [--verifier]",
+        for (const char *line : {"init FILE", "demo FILE", "passwd FILE EMPLOYEE [--verifier]", "backup FILE BACKUP",
+                                 "employees FILE",
                                  "sql FILE \"STATEMENT\"", "generate FILE [--seed N] [--scale F]", "help COMMAND"})
             QVERIFY2(help.out.contains(QStringLiteral("\n  ") + QLatin1String(line)), line);
         QCOMPARE(admin({"help"}).out, help.out);
@@ -78,9 +84,9 @@ private slots:
         // One command's help, both ways, names its arguments and options.
         const Result passwd = admin({"help", "passwd"});
         QCOMPARE(passwd.code, 0);
-        QVERIFY2(passwd.out.startsWith("Usage: quellar-admin passwd FILE EMPLOYEE PASSWORD [--verifier]\n"),
+        QVERIFY2(passwd.out.startsWith("Usage: quellar-admin passwd FILE EMPLOYEE [--verifier]\n"),
                  qPrintable(passwd.out));
-        for (const char *word : {"--verifier", "EMPLOYEE", "PASSWORD", "odbc:"})
+        for (const char *word : {"--verifier", "EMPLOYEE", "standard input", "odbc:"})
             QVERIFY2(passwd.out.contains(QLatin1String(word)), word);
         QCOMPARE(admin({"passwd", "--help"}).out, passwd.out);
         QVERIFY(admin({"generate", "--help"}).out.contains("--scale <F>"));
@@ -95,7 +101,7 @@ private slots:
         verifyUsageError(admin({"--frobnicate"}), "Usage: quellar-admin COMMAND");
         verifyUsageError(admin({"init"}), "Usage: quellar-admin init FILE");
         verifyUsageError(admin({"init", db, "more"}), "Usage: quellar-admin init FILE");
-        verifyUsageError(admin({"passwd", db, "1", "pw", "--verify"}), "Unknown option 'verify'");
+        verifyUsageError(admin({"passwd", db, "1", "--verify"}), "Unknown option 'verify'");
         verifyUsageError(admin({"generate", db, "--scale", "big"}), "Usage: quellar-admin generate");
         verifyUsageError(admin({"generate", db, "--scale", "-1"}), "Usage: quellar-admin generate");
         // None of them created anything.
@@ -106,14 +112,14 @@ private slots:
     {
         const QString db = m_dir.filePath("dash.db");
         QCOMPARE(admin({"init", db}).code, 0);
-        QCOMPARE(admin({"passwd", "--verifier", db, "3001", "first"}).code, 0);
-        QCOMPARE(admin({"passwd", db, "3002", "--", "-second"}).code, 0);
+        QCOMPARE(admin({"passwd", "--verifier", db, "3001"}, "first\n").code, 0);
+        QCOMPARE(admin({"passwd", db, "--", "-3002"}, "second\n").code, 0);
         const Result rows = admin({"sql", db, "Select EmployeeId, Password, Right_Code2 From password..tbpasswordmain "
                                               "Order By EmployeeId"});
         QCOMPARE(rows.code, 0);
-        QCOMPARE(rows.out, QStringLiteral("EmployeeId\tPassword\tRight_Code2\n3001\t%1\tS\n3002\t%2\tU\n")
+        QCOMPARE(rows.out, QStringLiteral("EmployeeId\tPassword\tRight_Code2\n-3002\t%2\tU\n3001\t%1\tS\n")
                                .arg(CryptPassword("E", "VELTAMORQUISH", "first"),
-                                    CryptPassword("E", "VELTAMORQUISH", "-second")));
+                                    CryptPassword("E", "VELTAMORQUISH", "second")));
     }
 
     void programFilesLieBesideTheProgramOrInItsShareFolder()

@@ -199,6 +199,10 @@ private slots:
         QCOMPARE(Convert::toCurrency(QVariant(12.5)).scaled(), 125000);
         QCOMPARE(Convert::toCurrency(QVariant(0.00005)).scaled(), 0);   // half to even
         QCOMPARE(Convert::toCurrency(QVariant(0.00015)).scaled(), 2);
+        // Only an exact half goes to even: a hair above or below rounds to the nearer.
+        QCOMPARE(Convert::toCurrency(QVariant(0.00025000001)).scaled(), 3);
+        QCOMPARE(Convert::toCurrency(QVariant(0.00024999999)).scaled(), 2);
+        QCOMPARE(Convert::toCurrency(QVariant(-0.00025000001)).scaled(), -3);
         QCOMPARE(Convert::toCurrency(QVariant(QString("1,234.5"))).toDouble(), 1234.5);
         QVERIFY_THROWS_EXCEPTION(ConversionError, Convert::toCurrency(QVariant(1e300)));
     }
