@@ -5,6 +5,7 @@
 #include "DatabaseInstall.h"
 #include "EmployeeAdmin.h"
 #include "PasswordPrompt.h"
+#include "ProgressLine.h"
 
 #include "app/ProgramFiles.h"
 #include "app/modInventory.h"
@@ -502,11 +503,12 @@ int AdminCommand::generate(const QStringList &arguments, const QCommandLineParse
     if (!ok || !(options.scale > 0))
         return commandUsage(*findCommand(QStringLiteral("generate")), QStringLiteral("--seed needs a whole number and --scale a positive number."));
     DatabaseGenerator generator(options);
-    generator.setProgress([this](const QString &what) {
-        m_out << "  " << what << "...\n";
-        m_out.flush();
-    });
-    const DatabaseGenerator::Counts counts = generator.generate(arguments[0]);
+    DatabaseGenerator::Counts counts;
+    {
+        ProgressLine progress(m_err);
+        generator.setProgress([&progress](const QString &what) { progress.note(what); });
+        counts = generator.generate(arguments[0]);
+    }
     for (const DemoEmployee &employee : demoEmployees) {
         setPassword(arguments[0], QString::fromLatin1(employee.id), QString::fromLatin1(employee.password),
                     employee.verifier, QString::fromLatin1(employee.name));

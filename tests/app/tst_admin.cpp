@@ -125,6 +125,18 @@ private slots:
                  QStringLiteral("EmployeeId\tPassword\n3002\t5A8C47F531\n"));
     }
 
+    void longCommandsTellTheirProgressOnStandardError()
+    {
+        const Result run = admin({"generate", file("small.db"), "--scale", "0.002"});
+        QCOMPARE(run.code, 0);
+        // Standard output is only the outcome, for a script; progress goes to standard error.
+        QCOMPARE(run.out.count(QLatin1Char('\n')), 1);
+        QVERIFY2(run.out.startsWith(QStringLiteral("Created ") + file("small.db")), qPrintable(run.out));
+        QVERIFY2(run.err.contains(QRegularExpression(QStringLiteral("^  100% of [0-9,]+ rows\\.\\.\\.$"),
+                                                     QRegularExpression::MultilineOption)),
+                 qPrintable(run.err));
+    }
+
     void employeesAreLookedAfterOneAtATime()
     {
         const QString db = file("staff.db");
