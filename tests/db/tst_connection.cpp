@@ -381,6 +381,44 @@ private slots:
         QCOMPARE(failureOf(settings), QStringLiteral("The database file is damaged or is not a database: file is not a database"));
     }
 
+    void aFailedRollbackLeavesTheConnectionReadyToSave()
+    {
+        // The link breaks in the middle of a save, so its rollback fails too: the
+        // connection must still take the next save, on the same connection, and store it.
+        TestDatabase db;
+        auto connection = db.connect();
+        try {
+            TransactionScope save(*connection);
+            connection->Execute("Insert Into tbInvTerms (TermsID, Terms) Values (91, 'lost')");
+            connection->simulateLostConnection();
+            connection->Execute("Insert Into tbInvTerms (TermsID, Terms) Values (92, 'lost')");
+            QFAIL("a statement over a closed link must fail");
+        } catch (const DbError &) {
+            // the rollback of the scope failed as well, silently
+        }
+        QVERIFY(!connection->inTransaction());
+        {
+            TransactionScope save(*connection);
+            connection->Execute("Insert Into tbInvTerms (TermsID, Terms) Values (93, 'kept')");
+            save.commit();
+        }
+        // An explicit rollback that fails says so, and ends the transaction all the same.
+        connection->BeginTrans();
+        connection->Execute("Insert Into tbInvTerms (TermsID, Terms) Values (94, 'lost')");
+        connection->simulateLostConnection();
+        QVERIFY_THROWS_EXCEPTION(DbError, connection->RollbackTrans());
+        QVERIFY(!connection->inTransaction());
+        connection->BeginTrans();
+        connection->Execute("Insert Into tbInvTerms (TermsID, Terms) Values (95, 'kept')");
+        connection->CommitTrans();
+
+        RawFile other(db.file());
+        QCOMPARE(other.answer("SELECT group_concat(TermsID, ',') FROM (SELECT TermsID FROM tbInvTerms "
+                              "WHERE TermsID > 90 ORDER BY TermsID)"),
+                 QStringLiteral("93,95"));
+        QCOMPARE(other.answer("SELECT Terms FROM tbInvTerms WHERE TermsID = 95"), QStringLiteral("kept"));
+    }
+
     void theTraceFileIsForItsOwnerOnly()
     {
         QTemporaryDir dir;

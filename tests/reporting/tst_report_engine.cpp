@@ -287,6 +287,41 @@ private slots:
         }
     }
 
+    void noPageIsPrintedWithoutLinesAroundWhereTheTotalsStopFitting()
+    {
+        // From a full first page and one line more down to where the totals fit under the
+        // lines again: every printed page carries lines, each line prints once, and the
+        // totals print once, on the last page, under its last line.
+        insertLongRequest(*m_db->connect(), QStringLiteral("950"), 300);
+        const auto pages = drawOnPaper(*openDepartmentRequest(*m_db, QStringLiteral("950")));
+        std::set<int> onFirst;
+        for (const DrawnText &text : pages.front()) {
+            if (text.piece.part == ReportPiece::Part::Line)
+                onFirst.insert(text.piece.line);
+        }
+        const int full = int(onFirst.size());
+        QVERIFY(full > 10);
+        static const QRegularExpression code(QStringLiteral("L\\d{4}"));
+        int lines = full + 1;
+        for (int printed = 2; printed == 2; --lines) {
+            const QString number = QStringLiteral("95%1").arg(lines);
+            insertLongRequest(*m_db->connect(), number, lines);
+            const QStringList pdf = render(*openDepartmentRequest(*m_db, number));
+            printed = int(pdf.size());
+            QVERIFY2(printed <= 2, qPrintable(number));
+            QString all;
+            for (const QString &page : pdf) {
+                QVERIFY2(page.contains(code), qPrintable(number + QStringLiteral(": a page without lines")));
+                all += page;
+            }
+            QCOMPARE(int(all.count(code)), lines);
+            QCOMPARE(int(all.count(QLatin1String("GRAND TOTAL:"))), 1);
+            const QString &last = pdf.last();
+            QVERIFY2(last.indexOf(QLatin1String("GRAND TOTAL:")) > last.lastIndexOf(code), qPrintable(number));
+            QVERIFY2(lines > full - 20, "the totals should fit under fewer lines");
+        }
+    }
+
     void aLongRequestFlowsOverPagesWithTheHeaderOnEach()
     {
         insertLongRequest(*m_db->connect(), QStringLiteral("900"), 300);
