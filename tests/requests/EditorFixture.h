@@ -191,6 +191,24 @@ public:
         return cut;
     }
 
+    // A text that starts so and is a few pixels wider than `pixels` in the view's font.
+    static QString textWiderThan(const QTableView *view, int pixels, const QString &start)
+    {
+        const QFontMetrics metrics = view->fontMetrics();
+        QString text = start;
+        while (metrics.horizontalAdvance(text + u'M') <= pixels)
+            text += u'M';
+        while (metrics.horizontalAdvance(text) <= pixels)
+            text += u'i';
+        return text;
+    }
+
+    // The room a column leaves its text: the style's cell margins and the grid line.
+    static int textRoom(const QTableView *view, int column)
+    {
+        return view->columnWidth(column) - 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) - 1;
+    }
+
     QStringList column(int column) const
     {
         QStringList cells;

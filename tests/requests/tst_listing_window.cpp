@@ -124,6 +124,19 @@ private slots:
         }
     }
 
+    void aLocationAFewPixelsTooWideWidensItsColumn()
+    {
+        EditorFixture f;
+        QTableView *grid = listing(f);
+        const QString name = EditorFixture::textWiderThan(grid, EditorFixture::textRoom(grid, 2), "WIDE ");
+        QVERIFY(grid->fontMetrics().horizontalAdvance(name) - EditorFixture::textRoom(grid, 2) <= 4);
+        f.connection->Execute("Update tbInvLocation Set Location = '" + name + "' Where LocationID = '1'");
+        f.storeRequest("20", 1); // to location 1
+        refresh(f, false);
+        QCOMPARE(grid->model()->index(rowOf(grid, "20"), 2).data().toString(), name);
+        QVERIFY2(grid->fontMetrics().horizontalAdvance(name) <= EditorFixture::textRoom(grid, 2), qPrintable(name));
+    }
+
     void theListingFollowsSavesDeleteMarksAndProcessingElsewhere()
     {
         EditorFixture f;
