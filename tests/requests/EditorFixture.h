@@ -191,6 +191,32 @@ public:
         return cut;
     }
 
+    // A text that starts so and is as little wider than `pixels` in the view's font as
+    // one or two narrow characters after it can make it (mostly one pixel).
+    static QString textWiderThan(const QTableView *view, int pixels, const QString &start)
+    {
+        const QFontMetrics metrics = view->fontMetrics();
+        QString text = start;
+        while (metrics.horizontalAdvance(text + u'M') <= pixels)
+            text += u'M';
+        const QString narrow = QStringLiteral("ijl.,:;!|-rtfIJ1()");
+        QString best = text + QStringLiteral("MM");
+        for (const QChar a : narrow) {
+            for (const QString &tail : {QString(a), QString(a) + u'i', QString(a) + u'.', QString(a) + u'r', QString(a) + u'1'}) {
+                const int over = metrics.horizontalAdvance(text + tail) - pixels;
+                if (over > 0 && over < metrics.horizontalAdvance(best) - pixels)
+                    best = text + tail;
+            }
+        }
+        return best;
+    }
+
+    // The room a column leaves its text: the style's cell margins and the grid line.
+    static int textRoom(const QTableView *view, int column)
+    {
+        return view->columnWidth(column) - 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1) - 1;
+    }
+
     QStringList column(int column) const
     {
         QStringList cells;

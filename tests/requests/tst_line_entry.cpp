@@ -217,6 +217,22 @@ private slots:
         QCOMPARE(f.cutTexts(), QStringList());
     }
 
+    void aNameAFewPixelsTooWideWidensItsColumn()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        LineGrid *g = f.grid();
+        // Twice: past the set width, then past the width the first name gave.
+        for (const QString code : {"10", "142"}) {
+            const QString name = EditorFixture::textWiderThan(g, EditorFixture::textRoom(g, 1), "WIDE ");
+            QVERIFY(g->fontMetrics().horizontalAdvance(name) - EditorFixture::textRoom(g, 1) <= 4);
+            f.connection->Execute("Update tbInvMaster Set ItemName = 'WIDE', ItemDesc = '" + name.mid(5) + "' Where ItemID = '" + code + "'");
+            f.enterLine(code, "1");
+            QCOMPARE(g->TextMatrix(g->lineCount(), 1), name);
+            QVERIFY2(g->fontMetrics().horizontalAdvance(name) <= EditorFixture::textRoom(g, 1), qPrintable(name));
+        }
+    }
+
     void theStockQuestionOnlyForMoreThanTheStock()
     {
         EditorFixture f;
@@ -328,6 +344,48 @@ private slots:
         f.enter();
         QCOMPARE(f.lastMessage(), QStringLiteral("Are you sure you want to exit without saving?"));
         QCOMPARE(f.focused(), f.control("cmdExit"));
+    }
+
+    void theSearchButtonListsOnceThenTypedCodesAreExact()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        f.replaceText(f.field("txtProdCode"), "142");
+        // "..." lists every product of the location whatever the field holds.
+        int listed = 0;
+        QString picked;
+        ModalDialogs::script([&listed, &picked](QDialog &dialog) {
+            auto *rows = dialog.findChild<QTableView *>("grdLookup");
+            listed = rows->model()->rowCount();
+            rows->setCurrentIndex(rows->model()->index(1, 0));
+            picked = rows->currentIndex().data().toString();
+            dialog.findChild<QPushButton *>("cmdOptions_1")->click();
+        });
+        f.click("cmdCode");
+        QVERIFY(listed > 1);
+        QVERIFY(picked != u"142");
+        QCOMPARE(f.field("txtProdCode")->text(), picked);
+        f.replaceText(f.field("txtWithdraw"), "1");
+        f.tab();
+        f.click("cmdOK");
+
+        // After it, each typed code is looked up as it is: no list comes, twice over.
+        for (const QString code : {"142", "10"}) {
+            f.replaceText(f.field("txtProdCode"), code);
+            f.tab();
+            QCOMPARE(ModalDialogs::unscripted(), QStringList());
+            QCOMPARE(f.field("txtProdCode")->text(), code);
+            QVERIFY(!f.field("txtProdName")->text().trimmed().isEmpty());
+            QCOMPARE(f.focused(), f.field("txtWithdraw"));
+            f.replaceText(f.field("txtWithdraw"), "1");
+            f.tab();
+            f.click("cmdOK");
+        }
+        f.click("cmdSave");
+        QCOMPARE(storedLines(f, "7").size(), 3);
+        QCOMPARE(storedLines(f, "7")[0].item, picked);
+        QCOMPARE(storedLines(f, "7")[1].item, QStringLiteral("142"));
+        QCOMPARE(storedLines(f, "7")[2].item, QStringLiteral("10"));
     }
 
     void aQuantityTheDesktopWouldReadOtherwise()

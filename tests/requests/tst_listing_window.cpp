@@ -124,6 +124,23 @@ private slots:
         }
     }
 
+    void aLocationAFewPixelsTooWideWidensItsColumn()
+    {
+        EditorFixture f;
+        QTableView *grid = listing(f);
+        // Every listed request goes to location 1: its name alone widens the column past
+        // its least width.
+        const int margins = grid->columnWidth(2) - EditorFixture::textRoom(grid, 2);
+        const int least = std::max(qRound(2000 * grid->logicalDpiX() / 1440.0), grid->horizontalHeader()->sectionSizeHint(2));
+        const QString name = EditorFixture::textWiderThan(grid, least - margins, "WIDE ");
+        QVERIFY(grid->fontMetrics().horizontalAdvance(name) - (least - margins) <= 4);
+        f.connection->Execute("Update tbInvLocation Set Location = '" + name + "' Where LocationID = '1'");
+        f.storeRequest("20", 1); // to location 1
+        refresh(f, false);
+        QCOMPARE(grid->model()->index(rowOf(grid, "20"), 2).data().toString(), name);
+        QVERIFY2(grid->fontMetrics().horizontalAdvance(name) <= EditorFixture::textRoom(grid, 2), qPrintable(name));
+    }
+
     void theListingFollowsSavesDeleteMarksAndProcessingElsewhere()
     {
         EditorFixture f;

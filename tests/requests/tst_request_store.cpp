@@ -75,6 +75,22 @@ private slots:
                  QStringLiteral("01/02/2026 12:05:09 AM"));
     }
 
+    void theHoursAroundMidnightAndNoonAreStoredAsGiven()
+    {
+        RequestStore store(*m_connection);
+        const QList<QTime> times{{0, 0, 0}, {0, 5, 9}, {0, 59, 59}, {1, 0, 0}, {11, 59, 59}, {12, 0, 0}, {12, 30, 5}, {23, 59, 59}};
+        for (int k = 0; k < times.size(); ++k) {
+            RequestDocument doc = document(QString::number(20 + k), {"142"});
+            doc.transDate = QDateTime(QDate(2026, 12, 7), times[k]);
+            store.save(doc, "E01");
+        }
+        const auto other = m_db->connect();
+        for (int k = 0; k < times.size(); ++k) {
+            Recordset rs = other->Execute("Select TransDate From tbInvWithdrawRequest Where DocumentNumber = '" + QString::number(20 + k) + "'");
+            QCOMPARE(rs.Fields("TransDate").toDateTime(), QDateTime(QDate(2026, 12, 7), times[k]));
+        }
+    }
+
     void aCheckedSaveWritesOnlyOverTheRequestItOpened()
     {
         RequestStore store(*m_connection);

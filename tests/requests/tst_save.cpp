@@ -28,6 +28,21 @@ class TestSave : public QObject
         });
     }
 
+    // The verification stamps of every request but the new one, read through another connection.
+    static QStringList otherStamps(const EditorFixture &f)
+    {
+        QStringList stamps;
+        Recordset rs = f.db->connect()->Execute("Select DocumentNumber, VerifiedBy, VerifiedDate From tbInvWithdrawRequest "
+                                                "Where DocumentNumber <> '7' Order By LineID");
+        for (; !rs.isEOF(); rs.MoveNext()) {
+            QStringList row;
+            for (const char *name : {"DocumentNumber", "VerifiedBy", "VerifiedDate"})
+                row << (rs.Fields(name).isValid() ? rs.Fields(name).toString() : QStringLiteral("NULL"));
+            stamps << row.join(u'\t');
+        }
+        return stamps;
+    }
+
 private slots:
     void aNewRequestIsSavedListedAndTheEditorCleared()
     {
@@ -56,6 +71,21 @@ private slots:
         QVERIFY(!rs.Fields("VerifiedBy").isValid());
         rs.MoveNext();
         QCOMPARE(rs.Fields("ItemID").toString(), QStringLiteral("116"));
+    }
+
+    void aTimeChosenAfterMidnightIsStoredSo()
+    {
+        EditorFixture f;
+        f.startNewRequest();
+        auto *date = f.control<QDateTimeEdit>("txtTransDate");
+        f.focus(date);
+        date->setSelectedSection(QDateTimeEdit::HourSection);
+        QTest::keyClicks(date, "00");
+        QCOMPARE(date->dateTime(), QDateTime(QDate(2026, 12, 7), QTime(0, 5, 9)));
+        f.enterLine("142", "5");
+        f.click("cmdSave");
+        Recordset rs = f.db->connect()->Execute("Select TransDate From tbInvWithdrawRequest Where DocumentNumber = '7'");
+        QCOMPARE(rs.Fields("TransDate").toDateTime(), QDateTime(QDate(2026, 12, 7), QTime(0, 5, 9)));
     }
 
     void anEmptyTargetWritesNothing()
@@ -140,6 +170,7 @@ private slots:
         f.click("cmdVerified");
         QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 1);
 
+        const QStringList stampsBefore = otherStamps(f);
         answerPassword("  2001 ", " verify ");
         f.click("cmdVerified");
         QCOMPARE(f.control<QTabWidget>("SSTab1")->currentIndex(), 0);
@@ -147,6 +178,10 @@ private slots:
         QCOMPARE(rs.RecordCount(), 1);
         QCOMPARE(rs.Fields("VerifiedBy").toString(), QStringLiteral("2001"));
         QCOMPARE(rs.Fields("VerifiedDate").typeId(), QMetaType::QDateTime);
+        // Only this request is stamped, as another workstation reads it: the others keep
+        // their stamps or none.
+        QCOMPARE(otherStamps(f), stampsBefore);
+        QVERIFY(stampsBefore.contains(u"4\tNULL\tNULL"));
     }
 
     void deleteMarksTheRequestSelectedInTheListing()
